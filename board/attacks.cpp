@@ -1,0 +1,261 @@
+// Attack, pin and exchange tests on the current position. Nothing here writes
+// the position except SeeCaptureIsSafe, which borrows SideToMove.
+#include "board/attacks.h"
+#include "search/searchstack.h"
+
+namespace {
+
+// The whole line through s in the kind of the step: rank for +-1, file for
+// +-8, the file + rank diagonal for +-7, the file - rank diagonal for +-9.
+// 0 for a value that is no step.
+inline Bitboard LineOfStep(int s, int direction) {
+  switch (direction) {
+    case -1: case 1: return RankLine(s);
+    case -8: case 8: return FileLine(s);
+    case -7: case 7: return DiagH1A8Line(s);
+    case -9: case 9: return DiagA1H8Line(s);
+    default: return 0;
+  }
+}
+
+// The sliders (both colours) that move along lines of the step's kind.
+inline Bitboard SlidersOfStep(int direction) {
+  return (direction == 1 || direction == -1 || direction == 8 || direction == -8)
+             ? thread_board.RookQueens
+             : thread_board.BishopQueens;
+}
+
+inline int AbsoluteValue(int x) { return x < 0 ? -x : x; }
+
+// Cheapest attacker of colour c in the set, as its code (0 when none), with
+// its square in *square.
+inline int CheapestAttacker(Bitboard attackers, int c, int* square) {
+  const Bitboard(&P)[8][2] = thread_board.Pieces;
+  Bitboard hit;
+  int code;
+  if ((hit = attackers & P[PAWN][c])) code = PAWN;
+  else if ((hit = attackers & P[KNIGHT][c])) code = KNIGHT;
+  else if ((hit = attackers & P[BISHOP][c])) code = BISHOP;
+  else if ((hit = attackers & P[ROOK][c])) code = ROOK;
+  else if ((hit = attackers & P[QUEEN][c])) code = QUEEN;
+  else if ((hit = attackers & P[KING][c])) code = KING;
+  else return 0;
+  *square = LeastSignificantBit(hit);
+  return code;
+}
+
+// Takes the attacker on q out of the set and brings in the slider that stood
+// behind it on the line to t; knights and kings hide nothing.
+inline Bitboard RemoveAttacker(Bitboard attackers, int q, int code, int t) {
+  attackers &= ~SquareBit(q);
+  if (code != KNIGHT && code != KING) attackers = AddXrayAttackers(attackers, q, Direction[t][q]);
+  return attackers;
+}
+
+// Static exchange on t for the side to move, from the cheap refutations on,
+// without the attack-map shortcut: 1 when the move does not lose material.
+int StaticExchange(int t, int f, int mover, int captured, int promotion) {
+  const int S = thread_board.SideToMove;
+  const int O = S ^ 1;
+  int gain, risk;
+  if (promotion != 0) {
+    if (promotion != QUEEN) return 0;
+    gain = SeeWeight[captured] + 9 - 1;
+    risk = 9;
+  } else {
+    gain = SeeWeight[captured];
+    risk = SeeWeight[mover];
+  }
+  if (gain >= risk) return 1;
+  const int D = risk - gain;
+
+  // The pawns of a colour that attack t stand on the other colour's
+  // pawn-attack set of t.
+  const Bitboard enemyPawnGuards =
+      thread_board.Pieces[PAWN][O] & (O == WHITE ? BlackPawnAttacks[t] : WhitePawnAttacks[t]);
+  if (enemyPawnGuards && D >= 2) return 0;
+  Bitboard A = enemyPawnGuards |
+               ((thread_board.Pieces[KNIGHT][WHITE] | thread_board.Pieces[KNIGHT][BLACK]) & KnightAttacks[t]);
+  if ((A & thread_board.Pieces[KNIGHT][O]) && D >= 4) return 0;
+  A |= thread_board.BishopQueens & BishopLines(t);
+  if ((A & thread_board.Pieces[BISHOP][O]) && D >= 4) return 0;
+  A |= thread_board.RookQueens & RookLines(t);
+  if ((A & thread_board.Pieces[ROOK][O]) && D >= 6) return 0;
+
+  const Bitboard ownPawnGuards =
+      thread_board.Pieces[PAWN][S] & (S == WHITE ? BlackPawnAttacks[t] : WhitePawnAttacks[t]);
+  if (risk < 9 && gain > 0 && ownPawnGuards) return 1;
+
+  A |= ownPawnGuards | ((thread_board.Pieces[KING][WHITE] | thread_board.Pieces[KING][BLACK]) & KingAttacks[t]);
+  A &= ~(SquareBit(f) | SquareBit(t));
+  if (Direction[t][f] != 0) A = AddXrayAttackers(A, f, Direction[t][f]);
+  if (A == 0) return 1;
+
+  // Swap-off: b is S's balance after O has taken the mover.
+  int b = gain - risk;
+  for (;;) {
+    int q;
+    int code = CheapestAttacker(A, O, &q);
+    if (code == 0) return 1;
+    A = RemoveAttacker(A, q, code, t);
+    b += SeeWeight[code];
+    if (b < 0) return 0;
+
+    code = CheapestAttacker(A, S, &q);
+    if (code == 0) return 0;
+    // O's last capture was by its king onto a square S still guards.
+    if (code == KING && b > 100) return 1;
+    A = RemoveAttacker(A, q, code, t);
+    b -= SeeWeight[code];
+    if (b >= 0) return 1;
+  }
+}
+
+}  // namespace
+
+// 1 when a piece of the colour attacks the square; cheapest tests first.
+int SquareAttacked(int colour, int square) {
+  const Bitboard pawnSources = colour == WHITE ? BlackPawnAttacks[square] : WhitePawnAttacks[square];
+  if (thread_board.Pieces[PAWN][colour] & pawnSources) return 1;
+  if (KnightAttacks[square] & thread_board.Pieces[KNIGHT][colour]) return 1;
+  if (KingAttacks[square] & thread_board.Pieces[KING][colour]) return 1;
+  const Bitboard straight = thread_board.RookQueens & thread_board.Colour[colour];
+  if ((RookMoves[square] & straight) && (RookLines(square) & straight)) return 1;
+  const Bitboard diagonal = thread_board.BishopQueens & thread_board.Colour[colour];
+  if ((BishopMoves[square] & diagonal) && (BishopLines(square) & diagonal)) return 1;
+  return 0;
+}
+
+// The WHITE pieces that attack the square.
+Bitboard WhiteAttackersOf(int square) {
+  const Bitboard white = thread_board.Colour[WHITE];
+  return (thread_board.Pieces[PAWN][WHITE] & BlackPawnAttacks[square]) |
+         (thread_board.Pieces[KNIGHT][WHITE] & KnightAttacks[square]) |
+         (thread_board.RookQueens & white & RookLines(square)) |
+         (thread_board.BishopQueens & white & BishopLines(square)) |
+         (thread_board.Pieces[KING][WHITE] & KingAttacks[square]);
+}
+
+// The squares a piece of the code (a pawn of `side`) attacks from the square
+// on the current occupancy; 0 for a code that names no piece.
+Bitboard AttacksFrom(int square, int side, int code) {
+  switch (code) {
+    case KING: return KingAttacks[square];
+    case KNIGHT: return KnightAttacks[square];
+    case PAWN: return side == WHITE ? WhitePawnAttacks[square] : BlackPawnAttacks[square];
+    case ROOK: return RookLines(square);
+    case BISHOP: return BishopLines(square);
+    case QUEEN: return RookLines(square) | BishopLines(square);
+    default: return 0;
+  }
+}
+
+// The squares from the square against the step, up to and including the
+// first piece; 0 for a value that is no step.
+Bitboard RayAttacks(int square, int direction) {
+  return LineOfStep(square, direction) & RayOf(direction, square);
+}
+
+// The attackers plus the slider of the step's kind (either colour) that is the
+// first piece behind the square, seen against the step.
+Bitboard AddXrayAttackers(Bitboard attackers, int square, int direction) {
+  return attackers | (RayAttacks(square, direction) & SlidersOfStep(direction));
+}
+
+// 1 when the piece on the square stands between its own king (of the side to
+// move) and an enemy slider that moves along that line.
+int IsPinned(int square) {
+  const int S = thread_board.SideToMove;
+  const int d = Direction[square][thread_board.KingSquare[S]];
+  if (d == 0) return 0;
+  const Bitboard line = LineOfStep(square, d);
+  if (!(line & thread_board.Pieces[KING][S])) return 0;
+  return (line & SlidersOfStep(d) & thread_board.Colour[S ^ 1]) != 0;
+}
+
+// 1 when the non-king move of the side to move leaves the line between its
+// king and an enemy slider.
+int ExposesKing(Move move) {
+  const int S = thread_board.SideToMove;
+  const int from = MoveFrom(move), to = MoveTo(move);
+  const int d = Direction[from][thread_board.KingSquare[S]];
+  if (d == 0) return 0;
+  if (AbsoluteValue(Direction[to][from]) == AbsoluteValue(d)) return 0;
+  const Bitboard line = LineOfStep(from, d);
+  if (!(line & thread_board.Pieces[KING][S])) return 0;
+  return (line & SlidersOfStep(d) & thread_board.Colour[S ^ 1]) != 0;
+}
+
+// 1 when the move leaves the mover's king attacked; exact when the side to
+// move is not in check (the king's from-square still blocks its own line).
+int LeavesKingInCheck(Move move) {
+  if (MovePiece(move) == KING) return SquareAttacked(thread_board.SideToMove ^ 1, MoveTo(move));
+  return ExposesKing(move);
+}
+
+// 1 when lifting the piece off its from-square opens a line of an own slider
+// onto the target.
+int MoveUncoversAttack(Move move, int target) {
+  const int S = thread_board.SideToMove;
+  const int from = MoveFrom(move), to = MoveTo(move);
+  const int d = Direction[from][target];
+  if (d == 0) return 0;
+  if (AbsoluteValue(Direction[to][from]) == AbsoluteValue(d)) return 0;
+  const Bitboard line = LineOfStep(from, d);
+  if (!(line & SquareBit(target))) return 0;
+  return (line & SlidersOfStep(d) & thread_board.Colour[S]) != 0;
+}
+
+// 1 when the move of the side to move does not lose material by static
+// exchange. A move onto a square the opponent does not attack, from a square
+// it does not attack (a knight never uncovers its own line), is safe at once.
+int SeeNonNegative(Move move) {
+  const int from = MoveFrom(move), to = MoveTo(move);
+  const int mover = MovePiece(move), promotion = MovePromotion(move);
+  const Bitboard enemyMap = SearchStack[SearchPly].attack_maps[thread_board.SideToMove == WHITE ? 1 : 0];
+  if (enemyMap != 0 && !(enemyMap & SquareBit(to)) && (!(enemyMap & SquareBit(from)) || mover == KNIGHT))
+    return (promotion == 0 || promotion == QUEEN) ? 1 : 0;
+  return StaticExchange(to, from, mover, MoveCaptured(move), promotion);
+}
+
+// The exchange test for a move given by its parts, without the shortcut.
+int SeeMoveIsSafe(int to, int from, int mover, int captured, int promotion) {
+  return StaticExchange(to, from, mover, captured, promotion);
+}
+
+// The exchange test for the piece on attackerSquare taking on target, played
+// by the colour of that piece.
+int SeeCaptureIsSafe(int target, int attackerSquare) {
+  const int saved = thread_board.SideToMove;
+  thread_board.SideToMove = (int)((thread_board.Colour[BLACK] >> attackerSquare) & 1);
+  const int result =
+      StaticExchange(target, attackerSquare, (int)thread_board.Board[attackerSquare], (int)thread_board.Board[target], 0);
+  thread_board.SideToMove = saved;
+  return result;
+}
+
+// 1 when the side to move attacks an enemy piece worth at least margin that it
+// wins outright (the target is worth at least the attacker) or by exchange.
+int HasWinningThreat(int margin) {
+  if (margin > 900) return 0;
+  const int S = thread_board.SideToMove;
+  const int O = S ^ 1;
+  Bitboard targets = thread_board.Colour[O];
+  if (margin > 100) targets &= ~thread_board.Pieces[PAWN][O];
+  Bitboard own = thread_board.Colour[S];
+  if (own == 0) return 0;
+  while (own) {
+    const int from = PopLSB(&own);
+    const int code = (int)thread_board.Board[from];
+    Bitboard hit = AttacksFrom(from, S, code) & targets;
+    while (hit) {
+      const int to = PopLSB(&hit);
+      const int victim = (int)thread_board.Board[to];
+      const int value = PieceValue[victim];
+      if (value < margin) continue;
+      if (value >= PieceValue[code]) return 1;
+      if (SeeMoveIsSafe(to, from, code, victim, 0)) return 1;
+    }
+  }
+  return 0;
+}

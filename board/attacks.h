@@ -1,0 +1,40 @@
+// Questions asked of the current position without changing it: attacks,
+// pins, exposed kings and static exchange.
+#pragma once
+#include "board/position.h"
+#include "board/attacktables.h"
+
+// Line attacks of a square on the current occupancy, up to and including the
+// first occupied square each way.
+inline Bitboard RankLine(int s) {
+  int f = s & 7, r = s >> 3;
+  return RankAttacks[LineState[(thread_board.Occupied >> (8 * r)) & 255][f] * 8 + r];
+}
+inline Bitboard FileLine(int s) {
+  int f = s & 7, r = s >> 3;
+  return FileAttacks[LineState[thread_board.FileOcc[f]][r] * 8 + f];
+}
+inline Bitboard DiagH1A8Line(int s) {
+  int f = s & 7, r = s >> 3;
+  return DiagH1A8Attacks[LineState[thread_board.DiagH1A8Occ[f + r]][r] * 16 + f + r];
+}
+inline Bitboard DiagA1H8Line(int s) {
+  int f = s & 7, r = s >> 3;
+  return DiagA1H8Attacks[LineState[thread_board.DiagA1H8Occ[f - r + 7]][r] * 16 + f - r + 7];
+}
+inline Bitboard RookLines(int s) { return RankLine(s) | FileLine(s); }
+inline Bitboard BishopLines(int s) { return DiagH1A8Line(s) | DiagA1H8Line(s); }
+
+int SquareAttacked(int colour, int square);
+Bitboard WhiteAttackersOf(int square);
+Bitboard AttacksFrom(int square, int side, int code);
+Bitboard RayAttacks(int square, int direction);
+Bitboard AddXrayAttackers(Bitboard attackers, int square, int direction);
+int IsPinned(int square);
+int ExposesKing(Move move);
+int LeavesKingInCheck(Move move);
+int MoveUncoversAttack(Move move, int target);
+int SeeNonNegative(Move move);
+int SeeMoveIsSafe(int to, int from, int mover, int captured, int promotion);
+int SeeCaptureIsSafe(int target, int attackerSquare);
+int HasWinningThreat(int margin);

@@ -1,0 +1,19 @@
+// The text side of the board: FEN in and out, move text, the full position key.
+#pragma once
+#include "board/position.h"
+
+extern char FenText[512];
+extern int32_t FenLength;
+
+void AppendFenText(const char* text);
+// Sets the position from FEN text. A placement that cannot be a position is
+// refused with one message line: the position is left as it was and 0 returned.
+int SetFenPosition(const char* text);
+void MakeFen(Move move);
+char* MoveToText(char* buffer, Move move);
+char* MoveToString(char* buffer, Move move);
+char* MoveToStringWithPiece(char* buffer, Move move);
+int IsCoordinateMove(const char* text);
+Move ParseMove(const char* text);
+Move CoordsToMove(char fromFile, char fromRank, char toFile, char toRank, char promotion);
+uint64_t PositionKey();

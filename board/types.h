@@ -1,0 +1,58 @@
+// Shared codes of the whole engine: squares, colours, piece codes, the move
+// word, bit scans and the fixed sizes of the global arrays.
+#pragma once
+#include <cstdint>
+
+using Bitboard = uint64_t;
+using Move = uint32_t;  // from 0-5, to 6-11, mover 12-14, captured 15-17, promotion 18-20
+
+enum Colour : int { WHITE = 0, BLACK = 1 };
+enum PieceCode : int { EMPTY = 0, KING = 1, KNIGHT = 2, PAWN = 3, ROOK = 5, BISHOP = 6, QUEEN = 7 };
+
+// Squares a1 = 0 .. h8 = 63; file = square & 7, rank = square >> 3.
+enum SquareName : int {
+  A1, B1, C1, D1, E1, F1, G1, H1,
+  A2, B2, C2, D2, E2, F2, G2, H2,
+  A3, B3, C3, D3, E3, F3, G3, H3,
+  A4, B4, C4, D4, E4, F4, G4, H4,
+  A5, B5, C5, D5, E5, F5, G5, H5,
+  A6, B6, C6, D6, E6, F6, G6, H6,
+  A7, B7, C7, D7, E7, F7, G7, H7,
+  A8, B8, C8, D8, E8, F8, G8, H8
+};
+
+constexpr int MOVE_STACK_SIZE = 65536;    // entries of MoveStack
+constexpr int GAME_HISTORY_SIZE = 768;    // undo records of GameHistory
+constexpr int SEARCH_STACK_SIZE = 196;    // ply records of SearchStack
+constexpr int MATERIAL_OUTSIDE = 531441;  // material index sentinel: a count above 2
+constexpr int INFINITY_SCORE = 32700;
+
+// Castling moves as move words (king moves of two files).
+constexpr Move CASTLE_WHITE_SHORT = 4484;  // e1g1
+constexpr Move CASTLE_WHITE_LONG = 4228;   // e1c1
+constexpr Move CASTLE_BLACK_SHORT = 8124;  // e8g8
+constexpr Move CASTLE_BLACK_LONG = 7868;   // e8c8
+
+inline int ChangeSide(int colour) { return colour ^ 1; }
+inline int FileOf(int square) { return square & 7; }
+inline int RankOf(int square) { return square >> 3; }
+inline Bitboard SquareBit(int square) { return 1ULL << square; }
+
+inline int MoveFrom(Move m) { return m & 63; }
+inline int MoveTo(Move m) { return (m >> 6) & 63; }
+inline int MovePiece(Move m) { return (m >> 12) & 7; }
+inline int MoveCaptured(Move m) { return (m >> 15) & 7; }
+inline int MovePromotion(Move m) { return m >> 18; }
+inline Move MakeMoveWord(int from, int to, int piece, int captured = 0, int promotion = 0) {
+  return (Move)from | (Move)to << 6 | (Move)piece << 12 | (Move)captured << 15 | (Move)promotion << 18;
+}
+
+// Bit scans; the set must not be empty.
+inline int LeastSignificantBit(Bitboard b) { return __builtin_ctzll(b); }
+inline int MostSignificantBit(Bitboard b) { return 63 - __builtin_clzll(b); }
+inline int PopLSB(Bitboard* b) {
+  int square = __builtin_ctzll(*b);
+  *b &= *b - 1;
+  return square;
+}
+inline int PopCount(Bitboard b) { return __builtin_popcountll(b); }

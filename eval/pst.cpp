@@ -1,0 +1,3 @@
+#include "eval/pst.h"
+
+int32_t PieceSquareTables[8 * 2 * 64];

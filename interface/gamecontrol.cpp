@@ -1,0 +1,60 @@
+#include "interface/gamecontrol.h"
+
+#include <cstring>
+
+#include "board/position.h"
+#include "interface/settings.h"
+#include "search/ordering.h"
+#include "search/searchstack.h"
+#include "search/think.h"
+
+int32_t GameStartPly = 0;
+
+void SetupInitialPosition() {
+  static const int BackRank[8] = {ROOK, KNIGHT, BISHOP, QUEEN, KING, BISHOP, KNIGHT, ROOK};
+  if (!FritzMode && !UciMode) {
+    PrevScore = 0;
+    PrevScoreSide = 0;
+  }
+  GamePly = 0;
+  GameStartPly = 0;
+  ClearBoard();
+  for (int file = 0; file < 8; file++) AddPiece(A1 + file, WHITE, BackRank[file]);
+  for (int file = 0; file < 8; file++) AddPiece(A2 + file, WHITE, PAWN);
+  for (int file = 0; file < 8; file++) AddPiece(A8 + file, BLACK, BackRank[file]);
+  for (int file = 0; file < 8; file++) AddPiece(A7 + file, BLACK, PAWN);
+  thread_board.KingSquare[WHITE] = E1;
+  thread_board.KingSquare[BLACK] = E8;
+  thread_board.SideToMove = WHITE;
+  thread_board.CastleFlags = 15;
+}
+
+void NewGame() {
+  SetupInitialPosition();
+  DepthLimit = 998;
+  TimePerMove = 0;
+  MateLimit = 0;
+  EngineSide = 1;
+  ForceMode = 0;
+  // In UCI and Fritz mode the statistics live on until "ucinewgame".
+  if (!FritzMode && !UciMode) {
+    memset(HistoryTable, 0, sizeof(HistoryTable));
+    ClearKillers();
+    PrevScore = 0;
+    PrevScoreSide = 0;
+    // The book's per-game counters are reset here once the book exists.
+  }
+}
+
+void ClearKillers() {
+  for (int ply = 0; ply < SEARCH_STACK_SIZE; ply++) {
+    SearchStack[ply].killer1[WHITE] = SearchStack[ply].killer1[BLACK] = 0;
+    SearchStack[ply].killer2[WHITE] = SearchStack[ply].killer2[BLACK] = 0;
+  }
+}
+
+int TakeBackMove() {
+  if (GamePly <= GameStartPly) return 0;
+  UnmakeMove();
+  return 1;
+}

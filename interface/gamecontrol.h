@@ -1,0 +1,24 @@
+// Starting a game: the initial position, the per-game resets and the limits
+// of the game record.
+#pragma once
+#include <cstdint>
+#include "board/types.h"
+
+// Plies a game may reach through played moves: the rest of GameHistory is
+// kept for the search, which makes its moves on top of the game.
+constexpr int GAME_PLY_LIMIT = GAME_HISTORY_SIZE - SEARCH_STACK_SIZE - 8;
+
+// Lowest GamePly a take-back may return to. A FEN with an en-passant square
+// starts the game at ply 1 with a made-up double step that cannot be undone.
+extern int32_t GameStartPly;
+
+// Sets up the initial position at game ply 0.
+void SetupInitialPosition();
+// The initial position, the search limits of a new game and, outside UCI and
+// Fritz mode, cleared move-ordering statistics.
+void NewGame();
+// Clears the killer moves of every ply record.
+void ClearKillers();
+// Takes back the last move when one was played since the game started;
+// gives 1 when a move was taken back.
+int TakeBackMove();

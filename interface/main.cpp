@@ -1,0 +1,64 @@
+// The program: start-up in a fixed order, then one command line at a time.
+#include <cstdio>
+
+#include "board/attacktables.h"
+#include "board/bitmasks.h"
+#include "board/zobrist.h"
+#include "interface/commands.h"
+#include "interface/gamecontrol.h"
+#include "interface/settings.h"
+#include "interface/tokens.h"
+#include "platform/platform.h"
+#include "search/input.h"
+
+int main() {
+  PlatformInit();
+
+  // 1. OpenMP: GCC's runtime (libgomp) starts itself at the first parallel
+  //    region, so crv needs no begin call here.
+  // 2. (the evaluation parameter arrays are cleared here)
+
+  // 3. The first group of defaults.
+  SetPlayDefaults();
+  InputBuffer[0] = 0;
+  // (the book, learning and search counters get their start values here)
+
+  // 4. The banner.
+  puts("Corvatine v1.96 [r2358/29.06.2016]");
+  fflush(stdout);
+
+  // 5. The start-up tables.
+  // (king attack weights)
+  AllocateTokenBuffers();
+  InitializeHashKeys();
+  InitializeBitMasks();
+  InitializeBitBoards();
+  // (piece-square tables, the resignation window)
+  InitKnightDistance();
+  // (knight intercept table, values.txt, capture history, sigmoid tables)
+
+  // 6. The second group of defaults.
+  SetSizeDefaults();
+
+  // 7. (the settings file)
+  // 8. (the hash tables and the cycle-move table)
+  // 9. (the random generator)
+  // 10. (the opening book)
+  // 11. (the settings in force)
+  // 12. (the learning file)
+
+  // 13. Post thinking, no clock.
+  PostMode = 1;
+  TimeLeft = -1;
+
+  // 14. (the tablebases)
+
+  // 15. A new game.
+  NewGame();
+
+  // 16. The line loop; the end of input ends the program.
+  for (;;) {
+    if (GetInputLine(1, CommandLine) < 0) ExitProgram(0);
+    ProcessCommand();
+  }
+}

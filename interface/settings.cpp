@@ -1,0 +1,90 @@
+#include "interface/settings.h"
+
+#include <cstring>
+
+int32_t UciMode = 0;
+int32_t FritzMode = 0;
+int32_t UciDebug = 0;
+int32_t PostMode = 1;
+int32_t ForceMode = 0;
+int32_t EngineSide = 1;
+
+int32_t DepthLimit = 998;
+int32_t TimePerMove = 0;
+int32_t MateLimit = 0;
+int64_t NodeLimit = 0;
+int32_t MovesToGo = 0;
+int32_t BaseTime = 1000;
+int32_t Increment = 0;
+int32_t OpponentIncrement = 0;
+int32_t TimeLeft = -1;
+int32_t OpponentTime = 0;
+
+int32_t Pondering = 1;
+int32_t PonderOn = 1;
+int32_t UciPonder = 0;
+
+Move LastBestMove = 0;
+int32_t MultiPV = 1;
+int32_t OwnBook = 1;
+Move SearchMoves[SEARCH_MOVES_SIZE];
+int32_t SearchMovesCount = 0;
+
+int32_t Aggressivity = 100, AggressivityHalf = 50;
+int32_t Cowardice = 100, CowardiceHalf = 50;
+
+int32_t HashEntries = 0x80000;
+int32_t PawnHashEntries = 0x40000;
+int32_t EvalHashEntries = 0x80000;
+
+int32_t ResignValue = 800;
+int32_t ResignTimes = 3;
+int32_t VarietyOfPlay = 10;
+int32_t BookLearningBound = 400;
+int32_t BookLearningMode = 0;
+int32_t UseBookLearning = 1;
+int32_t UseBookWeights = 1;
+int32_t UseLearning = 0;
+int32_t UseLearningData = 0;
+int32_t LogLearningIntoFile = 0;
+int32_t UseEGTB = 1;
+char tb_path[TB_PATH_SIZE];
+
+void SetPlayDefaults() {
+  OwnBook = 1;
+  LastBestMove = 0;
+  MultiPV = 1;
+  strcpy(tb_path, "c:\\tablebases\\");
+  UseLearning = 0;
+  UseLearningData = 0;
+  LogLearningIntoFile = 0;
+  Pondering = 1;
+  PonderOn = 1;
+  UseEGTB = 1;
+  UciDebug = 0;
+  UciMode = 0;
+  FritzMode = 0;
+  Increment = 0;
+  OpponentIncrement = 0;
+  BaseTime = 1000;
+  MovesToGo = 0;
+  OpponentTime = 0;
+  NodeLimit = 0;
+}
+
+void SetSizeDefaults() {
+  EvalHashEntries = 0x80000;
+  HashEntries = 0x80000;
+  PawnHashEntries = 0x40000;
+  Aggressivity = 100;
+  Cowardice = 100;
+  ResignValue = 800;
+  ResignTimes = 3;
+  AggressivityHalf = 50;
+  CowardiceHalf = 50;
+  BookLearningMode = 0;
+  UseBookLearning = 1;
+  UseBookWeights = 1;
+  BookLearningBound = 400;
+  VarietyOfPlay = 10;
+}

@@ -1,0 +1,68 @@
+// The settings and the clock of the engine: plain globals set by the start-up
+// defaults, the settings file, console commands and UCI options.
+#pragma once
+#include <cstdint>
+#include "board/types.h"
+
+constexpr int SEARCH_MOVES_SIZE = 512;
+constexpr int TB_PATH_SIZE = 1024;
+
+// Protocol and output modes.
+extern int32_t UciMode;        // 1 after "uci", 0 after "xboard"
+extern int32_t FritzMode;
+extern int32_t UciDebug;
+extern int32_t PostMode;       // 1: print thinking lines
+extern int32_t ForceMode;      // 1: the engine does not reply to moves
+extern int32_t EngineSide;     // colour the engine plays
+
+// Search limits and the clock (all times in centiseconds).
+extern int32_t DepthLimit;     // plies
+extern int32_t TimePerMove;
+extern int32_t MateLimit;
+extern int64_t NodeLimit;      // 0 = none
+extern int32_t MovesToGo;
+extern int32_t BaseTime;
+extern int32_t Increment;
+extern int32_t OpponentIncrement;
+extern int32_t TimeLeft;       // -1 = no clock, 999999999 = infinite
+extern int32_t OpponentTime;
+
+// Pondering.
+extern int32_t Pondering;      // pondering allowed at all
+extern int32_t PonderOn;       // pondering now on
+extern int32_t UciPonder;      // a UCI "go ponder" search owes its reply
+
+// UCI state and options.
+extern Move LastBestMove;      // best move whose "bestmove" line is still owed
+extern int32_t MultiPV;
+extern int32_t OwnBook;
+extern Move SearchMoves[SEARCH_MOVES_SIZE];
+extern int32_t SearchMovesCount;  // 0 = all moves
+
+// Playing style, in percent.
+extern int32_t Aggressivity, AggressivityHalf;
+extern int32_t Cowardice, CowardiceHalf;
+
+// Table sizes in entries.
+extern int32_t HashEntries;
+extern int32_t PawnHashEntries;
+extern int32_t EvalHashEntries;
+
+// Resignation, book and learning, tablebases.
+extern int32_t ResignValue;    // centipawns
+extern int32_t ResignTimes;
+extern int32_t VarietyOfPlay;  // 0..100
+extern int32_t BookLearningBound;  // centipawns
+extern int32_t BookLearningMode;   // 1 discover, 0 kill
+extern int32_t UseBookLearning;
+extern int32_t UseBookWeights;
+extern int32_t UseLearning;
+extern int32_t UseLearningData;
+extern int32_t LogLearningIntoFile;
+extern int32_t UseEGTB;
+extern char tb_path[TB_PATH_SIZE];
+
+// The defaults set before the start-up tables are built.
+void SetPlayDefaults();
+// The defaults of the table sizes and the playing style, set after them.
+void SetSizeDefaults();

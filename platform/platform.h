@@ -1,0 +1,20 @@
+// The engine's only contact with the operating system: standard-input polling
+// and reading, the millisecond clock and the start-up signal settings.
+#pragma once
+#include <cstdint>
+
+// Ignores SIGINT (xboard sends it to its engines) and SIGPIPE (a closed
+// output pipe must not kill the process in the middle of a line).
+void PlatformInit();
+
+// 1 when a read of standard input would not block: data, end of input or an
+// error is pending; 0 otherwise. Never waits.
+int StdinReady();
+
+// Reads at most size bytes of standard input into buffer, waiting for data.
+// Gives the number of bytes read, or 0 at end of input or on a read error.
+int ReadStdin(char* buffer, int size);
+
+// Milliseconds on a monotonic clock, counted from the first call (so the
+// values stay small); never goes back.
+int64_t TimeMs();

@@ -1,0 +1,3 @@
+#include "search/hashtable.h"
+
+uint16_t SearchAge = 0;

@@ -1,0 +1,18 @@
+// Reading standard input into InputBuffer and taking lines from it; the one
+// orderly end of the process.
+#pragma once
+#include <cstdint>
+
+extern char ReadChunk[4096];
+
+// Appends one raw read to InputBuffer; 0 at end of input.
+int ReadInput();
+// Non-zero when input waits (a complete line already buffered counts).
+int InputAvailable();
+// 1 a line was put into buffer, 0 no complete line, -1 end of input.
+int GetInputLine(int wait, char* buffer);
+// Cuts the first line of InputBuffer into buffer (size bytes); the line must
+// hold a '\n'. The first '\r' of the line becomes a blank.
+void CutInputLine(char* buffer, int size);
+[[noreturn]] void ExitProgram(int code);
+void FreeTokenBuffers();

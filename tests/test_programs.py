@@ -1,0 +1,247 @@
+"""Process tests: each program driven through standard input as a GUI or a
+person at a terminal would drive it.
+
+Run: python3 test_programs.py --program NAME=PATH [--program ...] [--shared DIR]
+"""
+
+import os
+import signal
+import sys
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "harness"))
+from engine import Engine, parse_program_args  # noqa: E402
+
+PROGRAMS, SHARED, REST = parse_program_args(sys.argv[1:])
+
+BANNER = "Corvatine v1.96 [r2358/29.06.2016]"
+START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
+GAME_PLY_LIMIT = 768 - 196 - 8
+
+UCI_LINES = [
+    "id name Corvatine 1.96",
+    "id author Quendrel",
+    "option name Hash type spin min 0 max 1024 default 10",
+    "option name PawnHash type spin min 0 max 1024 default 7",
+    "option name SyzygyPath type string default c:\\tablebases\\",
+    "option name OpeningsBook type string default .\\book.crv",
+    "option name OwnBook type check default true",
+    "option name MultiPV type spin min 1 max 1024 default 1",
+    "option name Aggressivity type spin min 0 max 300 default 100",
+    "option name Defensivity type spin min 0 max 300 default 100",
+    "option name Clear Hash type button",
+    "uciok",
+]
+
+
+def board_lines(fen):
+    """What "brd" prints for the placement of fen: rank 8 first, "*X" for a
+    black piece, " X" for a white one, " ." for an empty square."""
+    lines = []
+    for rank in fen.split()[0].split("/"):
+        text = ""
+        for c in rank:
+            if c.isdigit():
+                text += " ." * int(c)
+            elif c.islower():
+                text += "*" + c.upper()
+            else:
+                text += " " + c
+        lines.append(text)
+    return lines
+
+
+class ProgramTests:
+    program = None  # set in the per-program subclasses below
+
+    def start(self, sync=True):
+        """A running program whose start-up output has been read."""
+        engine = Engine(self.program)
+        self.addCleanup(engine.close)
+        if sync:
+            engine.sync()
+        return engine
+
+    def assertEnds(self, engine, code=0):
+        self.assertEqual(engine.wait(10), code, engine.stderr_text()[-2000:])
+
+    def assertBoard(self, engine, fen):
+        self.assertEqual(engine.ask("brd"), board_lines(fen))
+
+    def test_banner_comes_first(self):
+        engine = self.start(sync=False)
+        self.assertEqual(engine.read_line(10), BANNER)
+
+    def test_quit_words_end_with_code_0(self):
+        for word in ("quit", "q", "qwerty", "  Q"):
+            with self.subTest(word=word):
+                engine = self.start()
+                engine.send(word)
+                self.assertEnds(engine)
+
+    def test_end_of_input_ends_with_code_0(self):
+        # A last line without its line end is never carried out.
+        for tail in (b"", b"isready"):
+            with self.subTest(tail=tail):
+                engine = self.start(sync=False)
+                engine.send_raw(tail)
+                engine.close_input()
+                self.assertEnds(engine)
+                self.assertNotIn("readyok", engine.transcript)
+
+    def test_interrupt_signal_is_ignored(self):
+        engine = self.start()
+        engine.proc.send_signal(signal.SIGINT)
+        engine.sync()
+        engine.send("quit")
+        self.assertEnds(engine)
+
+    def test_uci_identification(self):
+        engine = self.start()
+        engine.send("uci")
+        self.assertEqual(engine.read_until("uciok"), UCI_LINES)
+
+    def test_isready_answers_every_line(self):
+        engine = self.start()
+        engine.send_raw(b"isready\nisready\r\nisready\n")
+        for _ in range(3):
+            engine.read_until("readyok")
+
+    def test_position_with_moves(self):
+        engine = self.start()
+        engine.send("position startpos moves e2e4 e7e5")
+        self.assertBoard(engine, "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR")
+        # Moves behind a FEN; an illegal one is skipped silently.
+        engine.send("position fen 4k3/8/8/8/8/8/8/4K2R w K - 0 1 moves e1g1 e8e7 h1h8")
+        self.assertBoard(engine, "8/4k3/8/8/8/8/8/5RK1")
+        self.assertEqual(engine.ask("position fen 4k3/8/8/8/8/8/8/R3K3 w Q - 0 1 moves e1c1"), [])
+        self.assertBoard(engine, "4k3/8/8/8/8/8/8/2KR4")
+
+    def test_crlf_line(self):
+        engine = self.start()
+        engine.send_raw(b"position startpos moves d2d4\r\n")
+        self.assertBoard(engine, "rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR")
+        self.assertEqual(engine.ask("mvd\r"), ["castling flags = 15"])
+
+    def test_typed_moves_undo_and_remove(self):
+        engine = self.start()
+        engine.send("force")  # no reply moves from the engine
+        self.assertEqual(engine.ask("e2e5"), ["Illegal move: e2e5"])
+        self.assertEqual(engine.ask("e2e4"), [])
+        self.assertEqual(engine.ask("e7e5"), [])
+        self.assertBoard(engine, "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR")
+        engine.send("undo")
+        self.assertBoard(engine, "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR")
+        engine.send("e7e5")
+        engine.send("remove")
+        self.assertBoard(engine, START_FEN)
+        # Nothing left to take back: the position stays.
+        engine.send("remove")
+        self.assertBoard(engine, START_FEN)
+
+    def test_take_back_stops_at_the_fen(self):
+        # An en-passant FEN starts the game with a made-up double step, which
+        # must not be taken back.
+        fen = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1"
+        for command in (f"loadfen {fen}", f"position fen {fen}"):
+            with self.subTest(command=command):
+                engine = self.start()
+                engine.send(command)
+                engine.send("force")
+                engine.send("undo")
+                self.assertBoard(engine, fen)
+                engine.send("d7d5")
+                engine.send("remove")
+                self.assertBoard(engine, fen)
+
+    def test_bad_fen_leaves_the_position(self):
+        good = "4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1"
+        bad = [
+            "8/8/8/8/8/8/8/8 w - - 0 1",                                 # no kings
+            "4k3/8/8/8/8/8/8/8 w - - 0 1",                               # no white king
+            "4k3/8/8/8/8/8/8/K3K3 w - - 0 1",                            # two white kings
+            "4k3/8/8/8/8/8/8/4K4R w - - 0 1",                            # nine files
+            "4k3/8/8/8/8/8/8/8/4K3 w - - 0 1",                           # nine ranks
+            "P3k3/8/8/8/8/8/8/4K3 w - - 0 1",                            # pawn on rank 8
+            "4k3/8/8/8/8/8/8/p3K3 w - - 0 1",                            # pawn on rank 1
+            "4k3/8/8/8/8/8/PPPPPPPP/P3K3 w - - 0 1",                     # nine white pawns
+            "",                                                          # nothing at all
+        ]
+        engine = self.start()
+        engine.send(f"loadfen {good}")
+        for fen in bad:
+            for command in (f"loadfen {fen}", f"position fen {fen}"):
+                with self.subTest(command=command):
+                    reply = engine.ask(command)
+                    self.assertEqual(len(reply), 1, reply)
+                    self.assertBoard(engine, good)
+                    self.assertEqual(engine.ask("mvd"), ["castling flags = 3"])
+
+    def test_over_long_lines_are_cut(self):
+        castling = ["castling flags = 15"]
+        cases = {
+            "20000 characters": ("a" * 20000, []),
+            "5000 tokens": ("mvd " + "x " * 5000, castling),
+            "long token": ("mvd " + "y" * 3000, castling),
+            "long tokens behind the first 64": ("mvd " + "z " * 100 + "w" * 400 + " v" * 10, castling),
+            "long position line": ("position startpos moves " + "g1f3 g8f6 f3g1 f6g8 " * 1200,
+                                   [f"Game too long: moves beyond ply {GAME_PLY_LIMIT} ignored"]),
+            "long level line": ("level " + "1:" * 3000, []),
+            # Only the front of an over-long line counts: the quit behind the
+            # cut must not be carried out as a line of its own.
+            "quit behind the cut": (" " * 10000 + "quit", []),
+        }
+        engine = self.start()
+        for name, (line, reply) in cases.items():
+            with self.subTest(case=name):
+                self.assertEqual(engine.ask(line), reply)
+        engine.send("position startpos")
+        self.assertBoard(engine, START_FEN)
+        engine.send("quit")
+        self.assertEnds(engine)
+
+    def test_game_record_never_overflows(self):
+        shuffle = "g1f3 g8f6 f3g1 f6g8 "
+        engine = self.start()
+        reply = engine.ask("position startpos moves " + shuffle * 175)  # 700 moves
+        self.assertEqual(reply, [f"Game too long: moves beyond ply {GAME_PLY_LIMIT} ignored"])
+        self.assertBoard(engine, START_FEN)  # 564 plies of knight shuffles
+        engine.send("force")
+        self.assertEqual(engine.ask("g1f3"),
+                         [f"Game too long: moves beyond ply {GAME_PLY_LIMIT} ignored"])
+        engine.send("undo")
+        self.assertEqual(engine.ask("f6g8"), [])  # the last ply again
+        self.assertBoard(engine, START_FEN)
+        # Room is left above the last ply for the search.
+        self.assertRegex(engine.ask("perft 3")[0], r"^total moves = 8902 ")
+
+    def test_perft_and_mode_commands(self):
+        engine = self.start()
+        reply = engine.ask("perft 3")
+        self.assertEqual(len(reply), 1)
+        self.assertRegex(reply[0], r"^total moves = 8902 time = \d+\.\d\d$")
+        for line in ("perft 0", "perft -1", "perft 99999999999999999999"):
+            with self.subTest(line=line):
+                self.assertEqual(len(engine.ask(line)), 1)
+        # Words that set modes print nothing; unknown lines are ignored.
+        for line in ("xboard", "post", "nopost", "force", "white", "black",
+                     "debug on", "debug off", "new", "st 5", "sd 4", "level 40 5 0",
+                     "time 30000", "easy", "hard", "stop", "ucinewgame", "zzz"):
+            with self.subTest(line=line):
+                self.assertEqual(engine.ask(line), [])
+        engine.send("quit")
+        self.assertEnds(engine)
+
+
+def load_tests(loader, tests, pattern):
+    suite = unittest.TestSuite()
+    for name, path in PROGRAMS.items():
+        case = type(f"Programs_{name}", (ProgramTests, unittest.TestCase), {"program": path})
+        suite.addTests(loader.loadTestsFromTestCase(case))
+    return suite
+
+
+if __name__ == "__main__":
+    if not PROGRAMS:
+        sys.exit("no program given (--program NAME=PATH)")
+    unittest.main(argv=[sys.argv[0], *REST])

@@ -1,0 +1,106 @@
+// Helpers shared by the unit tests: start-up tables, shared data files and
+// the perft suite.
+#pragma once
+#include <cstdio>
+#include <fstream>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "board/attacktables.h"
+#include "board/bitmasks.h"
+#include "board/zobrist.h"
+
+#ifndef CORVATINE_SHARED_DIR
+#define CORVATINE_SHARED_DIR "../shared"
+#endif
+
+// Builds the start-up tables once per test program.
+inline void EnsureTablesReady() {
+  static bool ready = false;
+  if (ready) return;
+  InitializeHashKeys();
+  InitializeBitMasks();
+  InitializeBitBoards();
+  InitKnightDistance();
+  ready = true;
+}
+
+// Path of a file of the read-only shared data (testdata/, syzygy/, openings/).
+inline std::string SharedPath(const std::string& relative) {
+  return std::string(CORVATINE_SHARED_DIR) + "/" + relative;
+}
+
+struct PerftCase {
+  std::string fen;
+  std::vector<std::pair<int, unsigned long long>> counts;  // (depth, leaves)
+};
+
+// Reads testdata/perft.epd: "FEN ;D1 n ;D2 n ..." per line.
+inline std::vector<PerftCase> LoadPerftSuite() {
+  std::vector<PerftCase> suite;
+  std::ifstream in(SharedPath("testdata/perft.epd"));
+  std::string line;
+  while (std::getline(in, line)) {
+    size_t semi = line.find(';');
+    if (semi == std::string::npos) continue;
+    PerftCase c;
+    c.fen = line.substr(0, semi);
+    while (!c.fen.empty() && c.fen.back() == ' ') c.fen.pop_back();
+    size_t pos = semi;
+    while (pos != std::string::npos) {
+      size_t next = line.find(';', pos + 1);
+      std::string field = line.substr(pos + 1, next == std::string::npos ? std::string::npos : next - pos - 1);
+      int depth = 0;
+      unsigned long long count = 0;
+      if (std::sscanf(field.c_str(), " D%d %llu", &depth, &count) == 2) c.counts.push_back({depth, count});
+      pos = next;
+    }
+    suite.push_back(c);
+  }
+  return suite;
+}
+
+// The colour-flipped twin of a FEN: board mirrored top to bottom, colours,
+// side to move, castling rights and the en-passant rank exchanged.
+inline std::string FlipFen(const std::string& fen) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  while (start < fen.size()) {
+    size_t space = fen.find(' ', start);
+    if (space == std::string::npos) space = fen.size();
+    if (space > start) fields.push_back(fen.substr(start, space - start));
+    start = space + 1;
+  }
+  std::vector<std::string> ranks;
+  start = 0;
+  const std::string& placement = fields[0];
+  while (true) {
+    size_t slash = placement.find('/', start);
+    ranks.push_back(placement.substr(start, slash == std::string::npos ? std::string::npos : slash - start));
+    if (slash == std::string::npos) break;
+    start = slash + 1;
+  }
+  auto swapCase = [](char c) {
+    if (c >= 'a' && c <= 'z') return (char)(c - 32);
+    if (c >= 'A' && c <= 'Z') return (char)(c + 32);
+    return c;
+  };
+  std::string out;
+  for (size_t i = ranks.size(); i-- > 0;) {
+    for (char c : ranks[i]) out += swapCase(c);
+    if (i) out += '/';
+  }
+  out += fields.size() > 1 && fields[1] == "w" ? " b" : " w";
+  std::string rights;
+  if (fields.size() > 2) {
+    for (char want : {'k', 'q', 'K', 'Q'})
+      if (fields[2].find(want) != std::string::npos) rights += swapCase(want);
+  }
+  out += " " + (rights.empty() ? std::string("-") : rights);
+  std::string ep = fields.size() > 3 ? fields[3] : "-";
+  if (ep.size() == 2) ep[1] = ep[1] == '3' ? '6' : '3';
+  out += " " + ep;
+  for (size_t i = 4; i < fields.size(); i++) out += " " + fields[i];
+  return out;
+}
