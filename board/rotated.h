@@ -1,7 +1,7 @@
-// Small helpers of the position code: the three rotated occupancies of one
-// square, and packed-pair sums that wrap instead of overflowing.
+// The three rotated occupancies of one square, set, cleared or toggled.
 #pragma once
 #include "board/position.h"
+#include "eval/packed.h"
 
 // Toggles the square's bit in FileOcc, DiagH1A8Occ and DiagA1H8Occ.
 inline void ToggleRotated(int square) {
@@ -25,7 +25,3 @@ inline void ClearRotated(int square) {
   thread_board.DiagH1A8Occ[f + r] &= bit;
   thread_board.DiagA1H8Occ[f - r + 7] &= bit;
 }
-
-// Packed score pairs are summed modulo 2^32 so a sum never overflows.
-inline int32_t PackedAdd(int32_t a, int32_t b) { return (int32_t)((uint32_t)a + (uint32_t)b); }
-inline int32_t PackedSub(int32_t a, int32_t b) { return (int32_t)((uint32_t)a - (uint32_t)b); }

@@ -7,12 +7,16 @@
 #include "board/fen.h"
 #include "board/legal.h"
 #include "board/position.h"
+#include "eval/evaluate.h"
+#include "eval/params.h"
 #include "interface/gamecontrol.h"
 #include "interface/settings.h"
 #include "interface/tokens.h"
 #include "platform/platform.h"
+#include "search/hashtable.h"
 #include "search/input.h"
 #include "search/ordering.h"
+#include "search/root.h"
 #include "search/think.h"
 
 // Deepest perft the command runs: the move stack holds the lists of every
@@ -115,7 +119,7 @@ static void PlayTypedMove(const char* line) {
   if (!ForceMode) {
     UciPonder = 0;
     SearchMovesCount = 0;
-    // The engine's reply (Think) is played here once the search exists.
+    Think();
   }
 }
 
@@ -176,7 +180,145 @@ static void ResetGameStatistics() {
   ClearKillers();
   PrevScore = 0;
   PrevScoreSide = 0;
+  MovesOutOfBook = 0;
   // The book's per-game counters are reset here too once the book exists.
+}
+
+// The legal moves in the order and with the ordering scores of the root search.
+static void ListLegalMoves() {
+  int savedTop = MoveStackTop;
+  printf("-------------- Legal moves: ----------------\n\n");
+  MoveStackTop = 0;
+  if (!GenerateRootMoves()) {
+    char text[16];
+    for (int i = 0; i < MoveStackTop; i++) {
+      printf("%s (%d); ", MoveToStringWithPiece(text, MoveStack[i].move), MoveStack[i].score);
+    }
+  }
+  printf("\n");
+  fflush(stdout);
+  MoveStackTop = savedTop;
+}
+
+// A clock value of "go" in milliseconds as centiseconds; a clock is never
+// negative (-1 would read as no clock at all).
+static int32_t GoClockValue(const char* text) {
+  int64_t value = ParseNumber64(text) / 10;
+  return value < 0 ? 0 : ClampToInt32(value);
+}
+
+// UCI "go" and the xboard/console "go": the limits of the search, then the
+// search with its answer.
+static void RunGo(int count) {
+  ForceMode = 0;
+  UciPonder = 0;
+  SearchMovesCount = 0;
+  // A reply still owed from the last search is paid before the next starts,
+  // so that every "go" gets its own "bestmove".
+  PayOwedBestMove();
+  if (count > 1) {
+    MovesToGo = 0;
+    TimePerMove = 0;
+    Increment = 0;
+    OpponentIncrement = 0;
+    NodeLimit = 0;
+    DepthLimit = 998;
+    if (UciMode) {
+      // Every UCI "go" brings its own limits: a clock or a mate search of an
+      // earlier one must not decide this one.
+      TimeLeft = NO_CLOCK;
+      MateLimit = 0;
+    }
+    const int white = thread_board.SideToMove == WHITE;
+    for (int i = 1; i < count; i++) {
+      const char* token = Tokens[i];
+      const char* value = i + 1 < TOKEN_COUNT ? Tokens[i + 1] : "";
+      if (CommandMatches("btime", token)) {
+        if (!white) TimeLeft = BaseTime = GoClockValue(value);
+        else OpponentTime = GoClockValue(value);
+        i++;
+      } else if (CommandMatches("wtime", token)) {
+        if (white) TimeLeft = BaseTime = GoClockValue(value);
+        else OpponentTime = GoClockValue(value);
+        i++;
+      } else if (CommandMatches("binc", token)) {
+        if (!white) Increment = GoClockValue(value);
+        else OpponentIncrement = GoClockValue(value);
+        i++;
+      } else if (CommandMatches("winc", token)) {
+        if (white) Increment = GoClockValue(value);
+        else OpponentIncrement = GoClockValue(value);
+        i++;
+      } else if (CommandMatches("movestogo", token)) {
+        MovesToGo = ParseNumber(value);
+        i++;
+      } else if (CommandMatches("depth", token)) {
+        int32_t depth = ParseNumber(value);
+        DepthLimit = depth < 1 ? 1 : depth;
+        i++;
+      } else if (CommandMatches("nodes", token)) {
+        int64_t nodes = ParseNumber64(value);
+        NodeLimit = nodes < 1 ? 1 : nodes;
+        i++;
+      } else if (CommandMatches("movetime", token)) {
+        // Under ten milliseconds is still a time limit, not none.
+        int64_t ms = ParseNumber64(value);
+        TimePerMove = ms <= 0 ? 1 : ClampToInt32(ms < 10 ? 1 : ms / 10);
+        i++;
+      } else if (CommandMatches("mate", token)) {
+        MateLimit = ParseNumber(value);
+        i++;
+      } else if (CommandMatches("infinite", token)) {
+        TimeLeft = INFINITE_TIME;
+      } else if (CommandMatches("searchmoves", token)) {
+        for (i++; i < count; i++) {
+          if (!IsCoordinateMove(Tokens[i]) || SearchMovesCount >= SEARCH_MOVES_SIZE) continue;
+          SearchMoves[SearchMovesCount++] = ParseMove(Tokens[i]);
+        }
+        break;
+      } else if (CommandMatches("ponder", token)) {
+        UciPonder = 1;
+      }
+    }
+  }
+  Think();
+}
+
+// UCI "setoption name N value V".
+static void SetUciOption() {
+  if (!CommandMatches("name", Tokens[1])) return;
+  const char* option = Tokens[2];
+  const int hasValue = CommandMatches("value", Tokens[3]);
+  const int32_t value = ParseNumber(Tokens[4]);
+  if (CommandMatches("Aggressivity", option)) {
+    if (!hasValue) return;
+    Aggressivity = value;
+    AggressivityHalf = value / 2;
+  } else if (CommandMatches("Defensivity", option)) {
+    if (!hasValue) return;
+    Cowardice = value;
+    CowardiceHalf = value / 2;
+  } else if (CommandMatches("MultiPV", option)) {
+    if (!hasValue) return;
+    MultiPV = value < 1 ? 1 : value;
+  } else if (CommandMatches("Hash", option)) {
+    if (hasValue) SetHashSizeMb(value);
+  } else if (CommandMatches("PawnHash", option)) {
+    if (hasValue) SetPawnHashSizeMb(value);
+  } else if (CommandMatches("Clear", option)) {
+    if (CommandMatches("Hash", Tokens[3])) ClearTranspositionTable();
+  } else if (CommandMatches("OwnBook", option)) {
+    if (!hasValue) return;
+    if (CommandMatches("false", Tokens[4])) {
+      OwnBook = 0;
+    } else if (CommandMatches("true", Tokens[4])) {
+      OwnBook = 1;
+    }
+  } else if (CommandMatches("SyzygyPath", option)) {
+    // (the tablebase path and the tablebase start-up join with the tablebases)
+  } else if (CommandMatches("OpeningsBook", option)) {
+    // (opening another book joins with the book)
+  }
 }
 
 // xboard "level MPS BASE INC", BASE in minutes or minutes:seconds.
@@ -234,6 +376,7 @@ static void PrintUciIdentification() {
 static void SetUciPosition(const char* line, int count) {
   if (count < 2) return;
   LastBestMove = 0;
+  BestMoveOwed = 0;
   if (CommandMatches("startpos", Tokens[1])) {
     NewGame();
   } else if (CommandMatches("fen", Tokens[1])) {
@@ -260,6 +403,58 @@ static void SetUciPosition(const char* line, int count) {
   }
 }
 
+// Reads "values.txt" again. Cached evaluations and pawn results of the old
+// parameters are thrown away with it.
+static void ReloadEvaluationValues() {
+  LoadEvaluationValues();
+  ClearEvalHash();
+  ClearPawnHash();
+}
+
+// The index moved into a table of `size` entries.
+static int ClampIndex(int64_t index, int size) { return index < 0 ? 0 : index >= size ? size - 1 : (int)index; }
+
+// King-attack product of colour c: the danger of the other side's attack on
+// king c scaled by c's shelter.
+static int32_t KingAttackTerm(int colour) {
+  const EvalInfo& e = thread_eval_info;
+  int64_t danger = KingDangerTable[ClampIndex((int64_t)e.danger[ChangeSide(colour)] + 8, 128)];
+  int64_t scale = ShelterScaleTable[ClampIndex(e.shelter_penalty[colour], 64)];
+  int64_t product = danger * scale;
+  return (int32_t)(product >= 0 ? product >> 4 : ~((~product) >> 4));
+}
+
+// The evaluation of the position term by term.
+static void PrintEvaluation() {
+  const ThreadBoard& b = thread_board;
+  const EvalInfo& e = thread_eval_info;
+  RootSide = b.SideToMove;
+  int32_t score = 0;
+  EvaluatePosition(&score);
+  int stm = b.SideToMove & 1, other = ChangeSide(stm);
+  int32_t shelter[2] = {ShelterPenaltyTable[ClampIndex(e.shelter_penalty[WHITE], 64)],
+                        ShelterPenaltyTable[ClampIndex(e.shelter_penalty[BLACK], 64)]};
+  printf("Heuristic = %d\n", score);
+  printf("PassedVector[BLACK] = ");
+  PrintByteBits(b.PawnBlock.PassedVector[0]);
+  printf(" PassedVector[WHITE] = ");
+  PrintByteBits(b.PawnBlock.PassedVector[1]);
+  printf("\n");
+  printf("current_phase = %d, black_phase = %d, white_phase = %d\n", b.current_phase, b.black_phase, b.white_phase);
+  printf("Material[WHITE] = %d thread_board.Material[BLACK] = %d EvaluateMaterial() = %d\n", b.Material[WHITE],
+         b.Material[BLACK], e.material_score);
+  printf("ENDING(WHITE) = %d ENDING(BLACK) = %d\n", KingInEnding(WHITE), KingInEnding(BLACK));
+  printf("thread_eval_info.shelter_penalty[BLACK] = %d thread_eval_info.shelter_penalty[WHITE] = %d\n",
+         e.shelter_penalty[BLACK], e.shelter_penalty[WHITE]);
+  printf("thread_eval_info.danger[BLACK] = %d thread_eval_info.danger[WHITE] = %d\n", e.danger[BLACK],
+         e.danger[WHITE]);
+  printf("Attacks[ChangeSide(thread_board.SideToMove)] = %d\n", KingAttackTerm(other));
+  printf("Attacks[thread_board.SideToMove] = %d\n", KingAttackTerm(stm));
+  printf("Shelter[BLACK] = %d Shelter[WHITE] = %d\n", shelter[BLACK], shelter[WHITE]);
+  printf("Dng = %d\n", (int)((int64_t)KingAttackTerm(other) + shelter[other]));
+  fflush(stdout);
+}
+
 void ProcessCommand() {
   const char* line = CommandLine;
   const int n = SplitCommandLine(line, CommandMatches("level", line) ? " :" : " ");
@@ -272,10 +467,12 @@ void ProcessCommand() {
   }
   if (CommandMatches("q", line)) ExitProgram(0);
   if (CommandMatches("clean", line)) {
-    return;  // later: clears every hash table
+    ClearAllTables();
+    return;
   }
   if (CommandMatches("reload", line)) {
-    return;  // later: reads values.txt again
+    ReloadEvaluationValues();
+    return;
   }
   if (IsCoordinateMove(line)) {
     PlayTypedMove(line);
@@ -302,7 +499,8 @@ void ProcessCommand() {
     return;
   }
   if (CommandMatches("moves", line)) {
-    return;  // later: the ordered legal-move list of the root search
+    ListLegalMoves();
+    return;
   }
   if (CommandMatches("edit", line)) {
     return;  // later: xboard edit mode
@@ -331,11 +529,7 @@ void ProcessCommand() {
     return;
   }
   if (FirstTokenIs("stop")) {
-    if (LastBestMove != 0) {
-      char text[8];
-      printf("bestmove %s\n", MoveToText(text, LastBestMove));
-      fflush(stdout);
-    }
+    PayOwedBestMove();
     return;
   }
   if (CommandMatches("st", line)) {
@@ -343,10 +537,11 @@ void ProcessCommand() {
     return;
   }
   if (CommandMatches("go", line)) {
-    return;  // later: the clock arguments and the search
+    RunGo(n);
+    return;
   }
   if (CommandMatches("ponderhit", line)) {
-    // later: pays the move of a finished ponder search; goes on
+    if (UciPonder) PayOwedPonderHit();  // goes on
   }
   if (CommandMatches("white", line)) {
     thread_board.SideToMove = WHITE;
@@ -374,7 +569,8 @@ void ProcessCommand() {
     return;
   }
   if (CommandMatches("time", line)) {
-    if (n >= 2) TimeLeft = ParseNumber(Tokens[1]);
+    // A clock is never negative: -1 would read as no clock at all.
+    if (n >= 2) TimeLeft = ParseNumber(Tokens[1]) < 0 ? 0 : ParseNumber(Tokens[1]);
     return;
   }
   if (CommandMatches("otime", line)) {
@@ -390,7 +586,8 @@ void ProcessCommand() {
     return;
   }
   if (CommandMatches("evl", line)) {
-    return;  // later: the evaluation print-out
+    PrintEvaluation();
+    return;
   }
   if (CommandMatches("undo", line)) {
     TakeBackMove();
@@ -422,6 +619,7 @@ void ProcessCommand() {
   }
   if (FirstTokenIs("ucinewgame")) {
     LastBestMove = 0;
+    BestMoveOwed = 0;
     ResetGameStatistics();
     return;
   }
@@ -432,7 +630,8 @@ void ProcessCommand() {
     return;
   }
   if (CommandMatches("setoption", line)) {
-    return;  // later: the UCI options
+    SetUciOption();
+    return;
   }
   if (CommandMatches("isready", line)) {
     printf("readyok\n");

@@ -4,12 +4,18 @@
 #include "board/attacktables.h"
 #include "board/bitmasks.h"
 #include "board/zobrist.h"
+#include "eval/packed.h"
+#include "eval/params.h"
+#include "eval/sigmoid.h"
 #include "interface/commands.h"
 #include "interface/gamecontrol.h"
 #include "interface/settings.h"
 #include "interface/tokens.h"
 #include "platform/platform.h"
+#include "search/hashtable.h"
 #include "search/input.h"
+#include "search/repetition.h"
+#include "search/think.h"
 
 int main() {
   PlatformInit();
@@ -28,20 +34,29 @@ int main() {
   fflush(stdout);
 
   // 5. The start-up tables.
-  // (king attack weights)
+  InitKingAttackWeights();
   AllocateTokenBuffers();
   InitializeHashKeys();
   InitializeBitMasks();
   InitializeBitBoards();
-  // (piece-square tables, the resignation window)
+  InitPieceSquareTables();
+  ResetResignWindow();
   InitKnightDistance();
-  // (knight intercept table, values.txt, capture history, sigmoid tables)
+  InitKnightIntercept();
+  LoadEvaluationValues();
+  ClearCaptureHistory();
+  InitPawnEndgameSigmoid();
+  InitPressureSigmoid();
+  InitAttackHorrorSigmoid();
+  InitDefendHorrorSigmoid();
 
   // 6. The second group of defaults.
   SetSizeDefaults();
 
   // 7. (the settings file)
-  // 8. (the hash tables and the cycle-move table)
+  // 8. The hash tables and the upcoming-repetition table.
+  AllocateHashTables();
+  InitCycleMoveTable();
   // 9. (the random generator)
   // 10. (the opening book)
   // 11. (the settings in force)

@@ -4,10 +4,20 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "board/fen.h"
+#include "board/legal.h"
+#include "board/position.h"
+#include "interface/commands.h"
+#include "interface/settings.h"
 #include "interface/tokens.h"
 #include "platform/platform.h"
+#include "search/hashtable.h"
+#include "search/root.h"
+#include "search/search.h"
+#include "search/think.h"
 
 char ReadChunk[4096];
+char SearchInputLine[INPUT_BUFFER_SIZE];
 
 // Set while the tail of an over-long line is being dropped: everything up to
 // and including its line end is thrown away as it arrives.
@@ -94,6 +104,162 @@ int GetInputLine(int wait, char* buffer) {
   return 1;
 }
 
+// 1 when nothing but a line of input can end the running search, so that
+// the end of input must end it.
+static int SearchIsEndless() {
+  if (TimeLeft == INFINITE_TIME || UciPonder || PonderSearchActive) return 1;
+  return TimeLeft == NO_CLOCK && TimePerMove <= 0 && NodeLimit <= 0 && DepthLimit >= 998;
+}
+
+// The opponent's reply is not coming as the ponder search assumed.
+static void PonderReplyOff() {
+  if (PonderSearchActive) {
+    TypedMove = 0;
+    PonderMiss = 1;
+  }
+}
+
+// A move typed during the search, looked up in the legal moves Think keeps
+// for the position the opponent moves in.
+static void HandleTypedMove(const char* line) {
+  char promotion = (unsigned char)line[4] >= 'a' ? line[4] : 0;
+  TypedMove = FindLegalMove(CoordsToMove(line[0], line[1], line[2], line[3], promotion));
+  if (TypedMove == 0) {
+    printf("Illegal move: %s\n", line);
+    fflush(stdout);
+    PonderMiss = 1;
+    thread_board.StopSearch = 1;
+    return;
+  }
+  if (!PonderSearchActive) {
+    thread_board.StopSearch = 1;
+    return;
+  }
+  int hit = (TypedMove & 0xFFF) == (PonderExpected & 0xFFF) && (TypedMove >> 18) == (PonderExpected >> 18);
+  if (hit) {
+    // The search goes on as the engine's own.
+    PonderSearchActive = 0;
+  } else {
+    PonderMiss = 1;
+    thread_board.StopSearch = 1;
+  }
+}
+
+// Number behind the keyword of a "time" or "otim" line (from its sixth
+// character on).
+static int32_t NumberBehindKeyword(const char* line) {
+  return strlen(line) >= 5 ? ParseNumber(line + 5) : 0;
+}
+
+void HandleInputDuringSearch() {
+  for (;;) {
+    if (!InputHasLine()) {
+      if (!InputAvailable()) return;
+      if (!ReadInput()) {
+        if (SearchIsEndless()) thread_board.StopSearch = 1;
+        return;
+      }
+      if (!InputHasLine()) return;
+    }
+    CutInputLine(SearchInputLine, INPUT_BUFFER_SIZE);
+    const char* line = SearchInputLine;
+    const char c = line[0];
+    if (c == '?' || CommandMatches("stop", line)) {
+      PonderReplyOff();
+      UciPonder = 0;
+      thread_board.StopSearch = 1;
+      return;
+    }
+    if (c == '.') {
+      char text[8];
+      int ply = RootGamePly >= 0 && RootGamePly < GAME_HISTORY_SIZE ? RootGamePly : 0;
+      printf("stat01: %d %lld %d %d %d %s\n", ClockCentiseconds() - SearchStartTime, (long long)Nodes,
+             IterationDepth + 1, RootMoveCount - RootMoveIndex, RootMoveCount + 1,
+             MoveToText(text, GameHistory[ply].move));
+      fflush(stdout);
+      return;
+    }
+    if (CommandMatches("isready", line)) {
+      printf("readyok\n");
+      fflush(stdout);
+      continue;
+    }
+    if (CommandMatches("ponderhit", line)) {
+      UciPonder = 0;
+      continue;
+    }
+    if (CommandMatches("undo", line)) {
+      UndoRequest = 1;
+      thread_board.StopSearch = 1;
+      return;
+    }
+    if (CommandMatches("exit", line)) {
+      ExitRequest = 1;
+      thread_board.StopSearch = 1;
+      return;
+    }
+    if (CommandMatches("new", line)) {
+      PonderReplyOff();
+      thread_board.StopSearch = 1;
+      NewGameRequest = 1;
+      return;
+    }
+    if (CommandMatches("result", line)) {
+      PonderReplyOff();
+      thread_board.StopSearch = 1;
+      return;
+    }
+    if (CommandMatches("post", line)) {
+      PostMode = 1;
+      thread_board.StopSearch = 1;
+      PonderReplyOff();
+      return;
+    }
+    if (CommandMatches("nopost", line)) {
+      PostMode = 0;
+      thread_board.StopSearch = 1;
+      PonderReplyOff();
+      return;
+    }
+    if (c == 'q') ExitProgram(0);
+    if (CommandMatches("force", line)) {
+      PonderReplyOff();
+      ForceMode = 1;
+      thread_board.StopSearch = 1;
+      return;
+    }
+    if (CommandMatches("hard", line)) {
+      thread_board.StopSearch = 1;
+      PonderReplyOff();
+      if (Pondering) PonderOn = 1;
+      return;
+    }
+    if (CommandMatches("easy", line)) {
+      PonderOn = 0;
+      PonderReplyOff();
+      thread_board.StopSearch = 1;
+      return;
+    }
+    if (CommandMatches("time", line)) {
+      int32_t timeLeft = NumberBehindKeyword(line);
+      TimeLeft = timeLeft < 0 ? 0 : timeLeft;
+      if (!PonderSearchActive) {
+        thread_board.StopSearch = 1;
+        return;
+      }
+      continue;
+    }
+    if (CommandMatches("otim", line)) {
+      OpponentTime = NumberBehindKeyword(line);
+      continue;
+    }
+    if (IsCoordinateMove(line)) {
+      HandleTypedMove(line);
+      return;
+    }
+  }
+}
+
 // Frees the token buffers; safe to call more than once.
 void FreeTokenBuffers() {
   for (int i = 0; i < TOKEN_COUNT; i++) {
@@ -105,8 +271,10 @@ void FreeTokenBuffers() {
 // The one orderly end of the process: releases what the run holds, then exits.
 void ExitProgram(int code) {
   fflush(stdout);
-  // The hash tables, the opening book and the learning file are released
-  // here, before the token buffers, once they exist.
+  FreeHashTables();
+  // (the opening book is closed here once it exists: CloseBook)
+  // (the position learning file is closed here once it exists, when
+  // UseLearning or UseLearningData is set: CloseLearningFile)
   FreeTokenBuffers();
   exit(code);
 }

@@ -2,8 +2,14 @@
 // orderly end of the process.
 #pragma once
 #include <cstdint>
+#include "interface/tokens.h"
 
 extern char ReadChunk[4096];
+extern char SearchInputLine[INPUT_BUFFER_SIZE];  // the line being handled during a search
+
+// Handles, without blocking, the lines that arrived during a search until one
+// of them ends the handling; the caller tests thread_board.StopSearch.
+void HandleInputDuringSearch();
 
 // Appends one raw read to InputBuffer; 0 at end of input.
 int ReadInput();

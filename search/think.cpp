@@ -1,5 +1,433 @@
+// One engine move: the time plan, the root search, the answer in the
+// protocol in use, resignation, and pondering on the opponent's time.
 #include "search/think.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "board/fen.h"
+#include "board/legal.h"
+#include "board/position.h"
+#include "eval/evaluate.h"
+#include "eval/material.h"
+#include "interface/settings.h"
+#include "platform/platform.h"
+#include "search/input.h"
+#include "search/output.h"
+#include "search/repetition.h"
+#include "search/root.h"
+#include "search/search.h"
+#include "search/transposition.h"
+
+// NewGame of interface/gamecontrol.h, declared here because that header and
+// search/search.h both define GAME_PLY_LIMIT.
+void NewGame();
+
+int32_t SearchStartTime = 0;
+int32_t TargetTime = 0;
+int32_t MaxTime = 0;
+int32_t PollInterval = 50000;
 
 int32_t PrevScore = 0;
 int32_t PrevScoreSide = 0;
+
+Move EasyMove = 0;
+int32_t PastFirstRootMove = 0;
+int32_t TbRootHit = 0;
+
+int32_t PonderSearchActive = 0;
+Move PonderExpected = 0;
+int32_t PonderMiss = 0;
+Move PonderMove = 0;
 int32_t PonderListEnd = 0;
+int32_t HintSearch = 0;
+
+Move TypedMove = 0;
+int32_t NewGameRequest = 0;
+int32_t ExitRequest = 0;
+int32_t UndoRequest = 0;
+
+int32_t MovesOutOfBook = 0;
+int32_t BestMoveOwed = 0;
+
+uint64_t RecentKeys[RECENT_RING_SIZE];
+int32_t RecentScores[RECENT_RING_SIZE];
+int32_t RecentBookFlags[RECENT_RING_SIZE];
+
+// Where the opponent's legal moves are kept while the engine ponders: high in
+// MoveStack, far above anything a search fills.
+static constexpr int PONDER_LIST_START = 63536;
+// Scratch list of the game-end test below it, so the kept list survives.
+static constexpr int FINAL_TEST_START = PONDER_LIST_START - 1024;
+// Plies the game record must keep free for a search made on top of the game.
+static constexpr int GAME_ROOM_FOR_SEARCH = SEARCH_STACK_SIZE + 8;
+// Time plan without a clock: a fixed-depth search is never stopped by time.
+static constexpr int32_t UNTIMED_TARGET = 9999999;
+// Centiseconds kept back on the clock for each move still to be played.
+static constexpr int64_t MOVE_OVERHEAD = 1;
+// Centiseconds a hint search may take.
+static constexpr int32_t HINT_SEARCH_TIME = 100;
+
+static int64_t Min64(int64_t a, int64_t b) { return a < b ? a : b; }
+static int64_t Max64(int64_t a, int64_t b) { return a > b ? a : b; }
+static int32_t ClampToInt32(int64_t value) {
+  if (value > INT32_MAX) return INT32_MAX;
+  if (value < INT32_MIN) return INT32_MIN;
+  return (int32_t)value;
+}
+
+int32_t ClockCentiseconds() { return (int32_t)(TimeMs() / 10); }
+
+void ResetResignWindow() {
+  for (int slot = 0; slot < RECENT_RING_SIZE - 1; slot++) {
+    RecentKeys[slot] = 0;
+    RecentScores[slot] = 100;
+    RecentBookFlags[slot] = 1;
+  }
+}
+
+// Moves the rings one slot towards the past and records the engine's move
+// just made in the newest slot.
+static void RecordEngineMove(int32_t score, int searched) {
+  for (int slot = 0; slot < RECENT_RING_SIZE - 1; slot++) {
+    RecentKeys[slot] = RecentKeys[slot + 1];
+    RecentScores[slot] = RecentScores[slot + 1];
+    RecentBookFlags[slot] = RecentBookFlags[slot + 1];
+  }
+  RecentKeys[RECENT_RING_SIZE - 1] = thread_board.HashKey;
+  // Without a search (one legal move) the score of the move before stands.
+  if (searched) RecentScores[RECENT_RING_SIZE - 1] = score;
+  RecentBookFlags[RECENT_RING_SIZE - 1] = BookMovePlayed;
+}
+
+int ShouldResign() {
+  if (ResignTimes <= 0) return 0;
+  int count = 0;
+  for (int j = 0; j < RECENT_RING_SIZE && GamePly - 2 * j >= 0; j++) {
+    // The newest slot is the position on the board; older slots are the
+    // positions after the engine's earlier moves, two plies apart.
+    uint64_t key = j == 0 ? thread_board.HashKey : GameHistory[GamePly - 2 * j].HashKey;
+    int slot = RECENT_RING_SIZE - 1 - j;
+    if (RecentKeys[slot] != key || RecentScores[slot] >= -(int64_t)ResignValue) break;
+    count++;
+  }
+  return count >= ResignTimes;
+}
+
+void PlanTime() {
+  const int64_t timeLeft = TimeLeft;
+  const int64_t moveNumber = GamePly / 2 + 1;
+  const int64_t clockUsable = timeLeft * 95 / 100 - 1;
+  const int64_t increment = Increment;
+  int64_t target, limit;
+  if (TimePerMove > 0) {
+    target = limit = TimePerMove;
+  } else {
+    int64_t moves;
+    if (MovesToGo > 0) {
+      int64_t control = MovesToGo;
+      if (UciMode) {
+        moves = Min64(control, 30);
+      } else {
+        // Past the first control the next boundary counts.
+        if (control < moveNumber) control *= (moveNumber - 1) / control + 1;
+        moves = Min64(control - moveNumber + 1, 30);
+      }
+    } else {
+      const int64_t ply = GamePly;
+      int64_t d = (70500 - 2330 * ply) / ((ply + 1) * (ply + 11) + 2644);
+      moves = Max64((int64_t)(((double)d + 59.3) * 0.5 + 2.0), 3);
+    }
+    if (moves < 1) moves = 1;
+    // Every move costs some time beyond its search (input, output, the
+    // interface): a reserve for each planned move keeps the clock from
+    // running down to nothing in a long game without increment.
+    const int64_t usable = clockUsable - MOVE_OVERHEAD * moves;
+    target = (usable - increment + moves * increment) / moves;
+    if (MovesToGo <= 0 && thread_board.MaterialIndex != MATERIAL_OUTSIDE) {
+      int64_t scale = MaterialTable[thread_board.MaterialIndex].scale;
+      target = target / 2 + (scale * target / 256) / 2;
+    }
+    limit = Min64(7 * target, usable / 3);
+  }
+  TargetTime = target < 1 ? 1 : ClampToInt32(target);
+  MaxTime = ClampToInt32(limit);
+  PollInterval = TargetTime >= 301 ? 50000 : TargetTime >= 101 ? 20000 : 5000;
+}
+
+// A node limit is tested at the polls: keep them close enough to it.
+static void FitPollIntervalToNodeLimit() {
+  if (NodeLimit <= 0) return;
+  int64_t interval = Max64(NodeLimit / 16, 100);
+  if (interval < PollInterval) PollInterval = (int32_t)interval;
+}
+
+// The stop test shared by the three polls; earlyStop applies the rule that
+// no new iteration starts after three fifths of the target.
+static int StopTest(int earlyStop) {
+  PollCountdown = PollInterval;
+  if (InputAvailable()) {
+    HandleInputDuringSearch();
+    if (thread_board.StopSearch) return 1;
+  }
+  if (NodeLimit > 0 && Nodes >= NodeLimit) return 1;
+  if (PonderSearchActive && HintSearch && ClockCentiseconds() - SearchStartTime > HINT_SEARCH_TIME) {
+    HintSearch = 0;
+    return 1;
+  }
+  if (UciMode && --UciInfoCountdown < 0) PrintUciNodeInfo();
+  if (RootDepthLimit != NO_DEPTH_LIMIT || PonderSearchActive || UciPonder) return 0;
+
+  int easy = MoveStack[0].move == EasyMove;
+  if (!easy) EasyMove = 0;
+  const int64_t elapsed = ClockCentiseconds() - SearchStartTime;
+  const int64_t target = TargetTime;
+  if (earlyStop && elapsed > 3 * target / 5) return 1;
+  if (PastFirstRootMove && !easy && !TbRootHit && elapsed <= Min64(5 * target / 3, MaxTime)) return 0;
+
+  int64_t t = easy ? target / 3 : target;
+  int64_t previous = PrevScoreSide == RootSide ? PrevScore : -(int64_t)PrevScore;
+  int64_t drop = previous - RootScores[0];
+  if (drop < -25 && previous >= -9 && previous <= 119) {
+    t = 2 * t;
+  } else if (drop > 60) {
+    t = MovesOutOfBook != 0 ? 7 * t : 4 * t;
+  } else if (drop > 20) {
+    t = 2 * t + t / 2;
+  }
+  return elapsed >= Min64(t, MaxTime);
+}
+
+int CheckTime() { return StopTest(0); }
+int CheckTimeNewIteration() { return StopTest(1); }
+int CheckTimeAtRoot(int betweenIterations) { return StopTest(betweenIterations == 1); }
+
+// Prints "bestmove" for move, with the ponder move when it is legal in the
+// position on the board (the one after move).
+static void PrintBestMoveLine(Move move, int withPonder) {
+  char text[8];
+  printf("bestmove %s", MoveToText(text, move));
+  if (withPonder && move != 0 && PonderMove != 0 && IsMoveLegal(PonderMove)) {
+    printf(" ponder %s", MoveToText(text, PonderMove));
+  }
+  printf("\n");
+  fflush(stdout);
+  BestMoveOwed = 0;
+}
+
+int PayOwedBestMove() {
+  if (!BestMoveOwed) return 0;
+  PrintBestMoveLine(LastBestMove, 0);
+  UciPonder = 0;
+  return 1;
+}
+
+void PayOwedPonderHit() {
+  UciPonder = 0;
+  if (!BestMoveOwed) return;
+  Move move = LastBestMove;
+  if (move != 0 && IsMoveLegal(move) && GamePly < GAME_HISTORY_SIZE - GAME_ROOM_FOR_SEARCH) {
+    MakeMove(move, 1);
+    PrintBestMoveLine(move, 1);
+  } else {
+    PrintBestMoveLine(move, 0);
+  }
+}
+
+// 1 when the position on the board needs no search on the opponent's time:
+// the game would end there, and the root search would announce it.
+static int PonderPositionIsFinal() {
+  const ThreadBoard& b = thread_board;
+  if (b.Rule50 >= 100 || IsThreefoldRepetition()) return 1;
+  for (int side = WHITE; side <= BLACK; side++) {
+    int other = ChangeSide(side);
+    if (b.Material[side] == 0 && b.Material[other] <= 300 && b.Pieces[PAWN][other] == 0) return 1;
+  }
+  int savedTop = MoveStackTop;
+  GenerateLegalMoves(FINAL_TEST_START);
+  int noMove = MoveStackTop == FINAL_TEST_START;
+  MoveStackTop = savedTop;
+  return noMove;
+}
+
+// The end of a ponder pass: a missed ponder is taken back and the opponent's
+// real move played. Gives 1 when Think must search again.
+static int FinishPonderSearch() {
+  // Without a hit the expected reply is still on the board: whatever ended
+  // the search, it is not part of the game.
+  PonderSearchActive = 0;
+  UnmakeMove();
+  if (NewGameRequest) {
+    NewGame();
+    return 0;
+  }
+  if (PonderMiss && TypedMove != 0) {
+    MakeMove(TypedMove, 1);
+    if (!ForceMode) return 1;
+  }
+  return 0;
+}
+
+// The final result line of a searched move in the protocol in use.
+static void PrintFinalThinking(int32_t score) {
+  if (UciMode) {
+    if (MultiPV < 2) PrintUciInfo(1, BOUND_EXACT, 1);
+    return;
+  }
+  printf("%d %d %d %lld", IterationDepth + 1, XboardScore(score), ClockCentiseconds() - SearchStartTime,
+         (long long)Nodes);
+  PrintPrincipalVariation(0);
+  printf("\n");
+}
+
+// UCI answer of a root without a legal move: "bestmove 0000", owed until
+// "stop" or "ponderhit" when the search was not to end by itself.
+static void AnswerNoLegalMove() {
+  LastBestMove = 0;
+  BestMoveOwed = 1;
+  if (UciPonder || TimeLeft == INFINITE_TIME) return;
+  PrintBestMoveLine(0, 0);
+}
+
+// Sets up the search on the opponent's time after the engine's move: the
+// opponent's legal moves for the typed-move lookup, the expected reply (from
+// the table, else from a short hint search) made on the board. Gives 1 when
+// the ponder search is to run, 0 when Think is done, -1 when the opponent's
+// move arrived during the hint search and was played (search again).
+static int StartPondering() {
+  if (PonderPositionIsFinal() || GamePly >= GAME_HISTORY_SIZE - GAME_ROOM_FOR_SEARCH - 1) return 0;
+  GenerateLegalMoves(PONDER_LIST_START);
+  PonderListEnd = MoveStackTop;
+  MoveStackTop = 0;
+  // A table move is trusted only when it is one of the legal moves.
+  Move expected = ProbeHashMove();
+  expected = expected != 0 ? FindLegalMove(expected) : 0;
+  PonderExpected = expected;
+  PonderSearchActive = 1;
+  PonderMiss = 0;
+  if (expected == 0) {
+    int savedPost = PostMode;
+    HintSearch = 1;
+    PostMode = 0;
+    SearchStartTime = ClockCentiseconds();
+    thread_board.StopSearch = 0;
+    TypedMove = 0;
+    NewGameRequest = 0;
+    int over = RootSearchFixed(NO_DEPTH_LIMIT);
+    PostMode = savedPost;
+    HintSearch = 0;
+    if (over) {
+      PonderSearchActive = 0;
+      return 0;
+    }
+    if (PonderMiss) {
+      PonderSearchActive = 0;
+      if (NewGameRequest) {
+        NewGame();
+        return 0;
+      }
+      if (TypedMove == 0) return 0;
+      MakeMove(TypedMove, 1);
+      return ForceMode ? 0 : -1;
+    }
+    expected = FindLegalMove(MoveStack[0].move);
+    if (expected == 0) {
+      PonderSearchActive = 0;
+      return 0;
+    }
+    PonderExpected = expected;
+  }
+  char text[8];
+  MoveToText(text, expected);
+  text[4] = 0;
+  printf("Hint: %s\n", text);
+  fflush(stdout);
+  MakeMove(expected, 1);
+  if (PonderPositionIsFinal()) {
+    UnmakeMove();
+    PonderSearchActive = 0;
+    return 0;
+  }
+  return 1;
+}
+
+void Think() {
+  PonderMove = 0;
+  HintSearch = 0;
+  for (;;) {
+    // The plan of this pass.
+    EngineSide = thread_board.SideToMove;
+    SearchStartTime = ClockCentiseconds();
+    thread_board.StopSearch = 0;
+    TypedMove = 0;
+    NewGameRequest = 0;
+    int over;
+    // A time per move is a clock of its own, also when no game clock was set.
+    if (TimeLeft != NO_CLOCK || TimePerMove > 0) {
+      PlanTime();
+      FitPollIntervalToNodeLimit();
+      over = RootSearch();
+    } else {
+      TargetTime = MaxTime = UNTIMED_TARGET;
+      PollInterval = 50000;
+      FitPollIntervalToNodeLimit();
+      // Several lines are wanted from a fixed-depth search as well.
+      over = MultiPV > 1 ? RootSearchMultiPV(DepthLimit) : RootSearchFixed(DepthLimit);
+    }
+    if (over) {
+      if (PonderSearchActive) {
+        // Not reached when the ponder position was tested beforehand.
+        PonderSearchActive = 0;
+        UnmakeMove();
+        return;
+      }
+      // The root driver has announced the end of the game outside UCI; a
+      // UCI interface still gets its "bestmove 0000".
+      if (UciMode) AnswerNoLegalMove();
+      return;
+    }
+
+    if (PonderSearchActive) {
+      if (FinishPonderSearch()) continue;
+      return;
+    }
+    const int32_t score = RootScores[0];
+    const Move best = MoveStack[0].move;
+    PrevScore = score;
+    PrevScoreSide = RootSide;
+
+    if (!BookMovePlayed) PrintFinalThinking(score);
+    fflush(stdout);
+    if (NewGameRequest) {
+      NewGame();
+      return;
+    }
+    // (book learning from the score of a searched move joins with the book)
+
+    if (UciPonder) {
+      // The interface still has to say "ponderhit" or "stop".
+      LastBestMove = best;
+      BestMoveOwed = 1;
+      return;
+    }
+
+    if (best != 0 && GamePly < GAME_HISTORY_SIZE - GAME_ROOM_FOR_SEARCH) {
+      MakeMove(best, 1);
+      RecordEngineMove(score, BookMovePlayed || RootMoveCount > 1 || SearchMovesCount == 1);
+    }
+    char text[8];
+    if (UciMode) {
+      LastBestMove = best;
+      PrintBestMoveLine(best, 1);
+    } else {
+      if (ShouldResign()) printf("resign\n");
+      printf("move %s\n", MoveToText(text, best));
+    }
+    // (position learning after the search joins with the learning file)
+    fflush(stdout);
+
+    if (!PonderOn || UciMode) return;
+    int ponder = StartPondering();
+    if (ponder == 0) return;
+  }
+}

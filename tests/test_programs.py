@@ -5,6 +5,7 @@ Run: python3 test_programs.py --program NAME=PATH [--program ...] [--shared DIR]
 """
 
 import os
+import re
 import signal
 import sys
 import unittest
@@ -231,6 +232,98 @@ class ProgramTests:
                 self.assertEqual(engine.ask(line), [])
         engine.send("quit")
         self.assertEnds(engine)
+
+    def test_evl_prints_the_evaluation_term_by_term(self):
+        number = r"(-?\d+)"
+        lines = [
+            rf"^Heuristic = {number}$",
+            r"^PassedVector\[BLACK\] = ([01]{8}) PassedVector\[WHITE\] = ([01]{8})$",
+            rf"^current_phase = {number}, black_phase = {number}, white_phase = {number}$",
+            rf"^Material\[WHITE\] = {number} thread_board.Material\[BLACK\] = {number} "
+            rf"EvaluateMaterial\(\) = {number}$",
+            r"^ENDING\(WHITE\) = ([01]) ENDING\(BLACK\) = ([01])$",
+            rf"^thread_eval_info.shelter_penalty\[BLACK\] = {number} "
+            rf"thread_eval_info.shelter_penalty\[WHITE\] = {number}$",
+            rf"^thread_eval_info.danger\[BLACK\] = {number} thread_eval_info.danger\[WHITE\] = {number}$",
+            rf"^Attacks\[ChangeSide\(thread_board.SideToMove\)\] = {number}$",
+            rf"^Attacks\[thread_board.SideToMove\] = {number}$",
+            rf"^Shelter\[BLACK\] = {number} Shelter\[WHITE\] = {number}$",
+            rf"^Dng = {number}$",
+        ]
+
+        def evl(engine, white_to_move=True):
+            reply = engine.ask("evl")
+            self.assertEqual(len(reply), 11, reply)
+            fields = []
+            for line, pattern in zip(reply, lines):
+                match = re.match(pattern, line)
+                self.assertIsNotNone(match, f"{line!r} !~ {pattern}")
+                fields.append(match.groups())
+            # Dng is the attack on the king of the side not to move plus its shelter.
+            shelter = int(fields[9][0 if white_to_move else 1])
+            self.assertEqual(int(fields[10][0]), int(fields[7][0]) + shelter)
+            return reply, fields
+
+        engine = self.start()
+        reply, fields = evl(engine)
+        self.assertEqual(reply[1:5], [
+            "PassedVector[BLACK] = 00000000 PassedVector[WHITE] = 00000000",
+            "current_phase = 0, black_phase = 0, white_phase = 0",
+            "Material[WHITE] = 3900 thread_board.Material[BLACK] = 3900 EvaluateMaterial() = 0",
+            "ENDING(WHITE) = 0 ENDING(BLACK) = 0",
+        ])
+        self.assertLessEqual(abs(int(fields[0][0])), 30)
+        # "reload" without values.txt keeps the compiled values.
+        self.assertEqual(engine.ask("reload"), ["Error loading values.txt"])
+        self.assertEqual(evl(engine)[0], reply)
+
+        # King and rook against king, and its colour-flipped twin.
+        engine.send("loadfen 8/8/4k3/8/8/4K3/8/R7 w - - 0 1")
+        reply, fields = evl(engine)
+        self.assertGreater(int(fields[0][0]), 300)
+        self.assertEqual(reply[2:6], [
+            "current_phase = 235, black_phase = 256, white_phase = 213",
+            "Material[WHITE] = 500 thread_board.Material[BLACK] = 0 EvaluateMaterial() = "
+            + fields[3][2],
+            "ENDING(WHITE) = 1 ENDING(BLACK) = 1",
+            "thread_eval_info.shelter_penalty[BLACK] = 0 thread_eval_info.shelter_penalty[WHITE] = 0",
+        ])
+        engine.send("loadfen r7/8/4k3/8/8/4K3/8/8 b - - 0 1")
+        twin, twin_fields = evl(engine, white_to_move=False)
+        self.assertEqual(twin[0], reply[0])
+        self.assertEqual(int(twin_fields[3][2]), -int(fields[3][2]))
+        engine.send("quit")
+        self.assertEnds(engine)
+
+    def test_hash_size_0_gives_working_tables(self):
+        engine = self.start()
+        engine.send("uci")
+        engine.read_until("uciok")
+        engine.send("setoption name Hash value 0")
+        engine.send("setoption name PawnHash value 0")
+        engine.send("position startpos moves e2e4")
+        engine.send("go depth 5")
+        lines = engine.read_until("bestmove", 60)
+        full = [int(m.group(1)) for m in (re.search(r" hashfull (\d+)", line) for line in lines) if m]
+        self.assertTrue(full, lines)
+        self.assertTrue(all(0 <= f <= 1000 for f in full), full)
+        self.assertGreater(full[-1], 0)  # the table is in use
+        self.assertNotEqual(lines[-1].split()[1], "0000")
+        engine.send("quit")
+        self.assertEnds(engine)
+
+    def test_failed_hash_allocation_ends_with_code_1(self):
+        # An address-space limit makes the 1024 MB table fail; only the plain
+        # 64-bit serial program runs natively without a large reserved space.
+        if os.path.basename(self.program) != "crv_serial":
+            self.skipTest("needs the plain 64-bit serial program")
+        path = os.path.abspath(self.program)
+        engine = Engine("/bin/sh", args=["-c", f'ulimit -v 400000 && exec "{path}"'])
+        self.addCleanup(engine.close)
+        engine.sync()
+        engine.send("setoption name Hash value 1024")
+        self.assertEqual(engine.read_line(10), "An error occured while memory allocation!")
+        self.assertEnds(engine, 1)
 
 
 def load_tests(loader, tests, pattern):

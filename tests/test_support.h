@@ -1,6 +1,8 @@
 // Helpers shared by the unit tests: start-up tables, shared data files and
 // the perft suite.
 #pragma once
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <initializer_list>
@@ -10,6 +12,10 @@
 #include "board/attacktables.h"
 #include "board/bitmasks.h"
 #include "board/zobrist.h"
+#include "eval/packed.h"
+#include "eval/params.h"
+#include "eval/sigmoid.h"
+#include "search/hashtable.h"
 
 #ifndef CORVATINE_SHARED_DIR
 #define CORVATINE_SHARED_DIR "../shared"
@@ -23,6 +29,31 @@ inline void EnsureTablesReady() {
   InitializeBitMasks();
   InitializeBitBoards();
   InitKnightDistance();
+  ready = true;
+}
+
+// Builds the board tables and the evaluation tables as start-up does, with the
+// compiled defaults (values.txt is looked for in an empty directory), and
+// allocates the evaluation cache and the pawn hash.
+inline void EnsureEvalReady() {
+  static bool ready = false;
+  if (ready) return;
+  EnsureTablesReady();
+  InitKingAttackWeights();
+  InitPieceSquareTables();
+  InitKnightIntercept();
+  char here[4096];
+  char empty[] = "/tmp/crv-eval-XXXXXX";
+  if (getcwd(here, sizeof here) != nullptr && mkdtemp(empty) != nullptr && chdir(empty) == 0) {
+    LoadEvaluationValues();
+    if (chdir(here) != 0) std::perror("chdir");
+    rmdir(empty);
+  }
+  InitPawnEndgameSigmoid();
+  InitPressureSigmoid();
+  InitAttackHorrorSigmoid();
+  InitDefendHorrorSigmoid();
+  AllocateHashTables();
   ready = true;
 }
 

@@ -1,0 +1,45 @@
+// The progress lines of a search: UCI "info" lines (per result, MultiPV,
+// periodic node counts) and the xboard thinking line, each with the principal
+// variation read back from the transposition table.
+#pragma once
+#include <cstdint>
+#include "board/types.h"
+
+// Nodes at the last PrintUciInfo line; kept across searches.
+extern int64_t LastInfoNodes;
+// Polls left before the next periodic node line.
+extern int32_t UciInfoCountdown;
+// Text of one move (five characters and the terminator, with room to spare).
+extern char MoveTextBuffer[8];
+
+// Bound kinds of the printed score.
+constexpr int BOUND_UPPER = 1;
+constexpr int BOUND_LOWER = 2;
+constexpr int BOUND_EXACT = 3;
+
+// One "info depth ..." line with the PV (with_pv) or the current root move.
+void PrintUciInfo(int forced, int bound, int with_pv);
+// One "info multipv ..." line per MultiPV line; line carries the bound.
+void PrintUciPvInfo(int line, int bound);
+// The periodic "info nps ..." line (only at 0 nodes or above 200000).
+void PrintUciNodeInfo();
+// The xboard thinking line: throttled, never throttled, throttled unless forced.
+void PostThinking();
+void PostThinkingForced();
+void PrintThinking(int forced);
+// " %s" per move of the principal variation from root move index, no line end.
+void PrintPrincipalVariation(int index);
+
+// Helpers shared with Think and the tests.
+// Writes the UCI score form ("cp %d ", "mate %d ", "mate -%d ") of s.
+char* UciScoreText(char* buffer, int32_t s);
+// The score as xboard shows it: mate scores moved out by 67.
+int32_t XboardScore(int32_t s);
+// Coordinates of a move with its promotion letter into MoveTextBuffer.
+char* PvMoveText(Move move);
+// Centiseconds since SearchStartTime.
+int32_t ElapsedCentiseconds();
+// Nodes per second, 0 when no time has passed.
+int64_t NodesPerSecond(int32_t cs);
+// Per mille of the transposition table filled in this search; 0 without table.
+int32_t HashFullPerMille();

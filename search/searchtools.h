@@ -1,0 +1,87 @@
+// Small helpers shared by the main search, the quiescence search and the
+// singular tests: move kinds, picking the next move of a list, legality after
+// making a move, the capture statistics and shifts of signed values.
+#pragma once
+#include <cstdint>
+#include "board/attacks.h"
+#include "board/position.h"
+#include "search/hashtable.h"
+#include "search/ordering.h"
+
+// Ordering score written over an entry that was skipped or pruned, so the
+// history decay after a cut-off passes it by.
+constexpr int32_t ENTRY_NOT_TRIED = INT32_MIN;
+// MoveEntry flag of a move whose exchange safety is not known yet.
+constexpr uint32_t SAFETY_UNKNOWN = 32700;
+
+// 1 for a pawn move that changes file without a captured piece.
+inline int IsEnPassant(Move move) {
+  return MovePiece(move) == PAWN && MoveCaptured(move) == 0 && ((MoveFrom(move) ^ MoveTo(move)) & 7) != 0;
+}
+
+// 1 for a move that neither captures nor promotes nor takes en passant.
+inline int IsQuietMove(Move move) { return MoveCaptured(move) == 0 && MovePromotion(move) == 0 && !IsEnPassant(move); }
+
+// x >> s rounded toward minus infinity, without shifting a negative value.
+inline int32_t FloorShift(int32_t x, int s) { return x >= 0 ? x >> s : -((-(x + 1)) >> s) - 1; }
+
+// Moves the entry of highest score in [index, end) to index, keeping the order
+// of the others (the earlier of two equal scores comes first). Gives its score.
+inline int32_t PickBestEntry(int index, int end) {
+  int best = index;
+  for (int i = index + 1; i < end; i++)
+    if (MoveStack[i].score > MoveStack[best].score) best = i;
+  if (best != index) {
+    const MoveEntry picked = MoveStack[best];
+    for (int i = best; i > index; i--) MoveStack[i] = MoveStack[i - 1];
+    MoveStack[index] = picked;
+  }
+  return MoveStack[index].score;
+}
+
+// Exchange safety of a move not yet made (1 safe, 0 losing); king moves and
+// en passant are safe.
+inline uint32_t MoveSafety(Move move) {
+  return (MovePiece(move) == KING || IsEnPassant(move)) ? 1u : (uint32_t)SeeNonNegative(move);
+}
+
+// Exchange safety of an entry, worked out and written back when the entry
+// does not hold it yet.
+inline uint32_t EntrySafety(MoveEntry& entry) {
+  if (entry.flag == SAFETY_UNKNOWN) entry.flag = MoveSafety(entry.move);
+  return entry.flag;
+}
+
+// 1 when a move of the side to move that is not yet made is illegal by the
+// quick tests: a king step onto an attacked square, or another piece that
+// uncovers an enemy slider on its own king.
+inline int FailsQuickLegality(Move move) {
+  const ThreadBoard& b = thread_board;
+  if (MovePiece(move) == KING) return SquareAttacked(b.SideToMove ^ 1, MoveTo(move));
+  return ExposesKing(move);
+}
+
+// 1 when, after a move was made, the king of the side that moved is attacked.
+inline int MoverKingAttacked() {
+  const ThreadBoard& b = thread_board;
+  return SquareAttacked(b.SideToMove, b.KingSquare[b.SideToMove ^ 1]);
+}
+
+// Capture statistics after a capture of the side to move was searched:
+// a stale entry restarts, tries and (when the score beat the bound) wins
+// count up, and both halve once tries pass 64.
+inline void RefreshCaptureHistory(Move move, int beatBound) {
+  const int index = MoveCaptured(move) << 3 | MovePiece(move) | MoveTo(move) << 6 | MoveFrom(move) << 12 |
+                    thread_board.SideToMove << 13;
+  if (CaptureStamp[index] != (int32_t)SearchAge) {
+    CaptureStamp[index] = SearchAge;
+    CaptureTries[index] = 0;
+    CaptureWins[index] = 0;
+  }
+  CaptureTries[index] += 1;
+  if (beatBound) CaptureWins[index] += 1;
+  if (CaptureTries[index] > 64) {
+    CaptureTries[index] >>= 1;
+    CaptureWins[index] >>= 1;
+  }
+}

@@ -1,0 +1,68 @@
+// The transposition table: buckets of four entries, each entry holding three
+// independent bound slots (upper, lower, exact) of one position and side.
+#pragma once
+#include <cstdint>
+#include "board/types.h"
+
+// Bound kinds of a store and of the info field.
+constexpr int HASH_UPPER = 1;
+constexpr int HASH_LOWER = 2;
+constexpr int HASH_EXACT = 3;
+
+constexpr int HASH_BUCKET_SIZE = 4;
+constexpr int HASH_SPARE_ENTRIES = 10;  // lets a bucket at the last index run past the end
+
+// Bits of TranspositionEntry::info.
+constexpr uint32_t HASH_MOVE_MASK = 0x1FFFFF;   // bits 0-20: the stored move
+constexpr int HASH_KIND_SHIFT = 21;             // bits 21-22: bound kind of the last store
+constexpr int HASH_SIDE_SHIFT = 23;             // bit 23: side to move
+constexpr uint32_t HASH_THREAT_BIT = 1u << 30;  // mate-threat mark of the search
+
+// Bits of TranspositionEntry::flags.
+constexpr uint8_t HASH_CALLER_FLAGS = 31;  // bits 0-4: OR of the callers' flags
+constexpr uint8_t HASH_UPPER_VALID = 32;
+constexpr uint8_t HASH_LOWER_VALID = 64;
+constexpr uint8_t HASH_EXACT_VALID = 128;
+
+struct TranspositionEntry {
+  uint64_t key;          // full position key; the side to move is in info
+  uint32_t info;         // move, last bound kind, side, threat bit
+  int16_t upper_score;
+  int16_t lower_score;
+  int16_t exact_score;   // mate distances counted from this node
+  uint16_t age;          // SearchAge of the last store or hit
+  uint8_t upper_depth;   // quarter plies
+  uint8_t lower_depth;
+  uint8_t exact_depth;
+  uint8_t flags;         // caller flags and slot valid bits
+};
+static_assert(sizeof(TranspositionEntry) == 24, "TranspositionEntry is 24 bytes");
+
+// HashEntries + HASH_SPARE_ENTRIES entries; HashEntries 0 means no table.
+extern TranspositionEntry* HashTable;
+
+// What the last probe found, for its caller.
+extern int32_t HashBoundUsable;  // a deep enough exact or lower slot for the singular test
+extern int32_t HashBoundScore;
+extern int32_t HashBoundDepth;
+extern int32_t HashScoreHint;    // a reachable score from the quiescence and root probes
+extern int16_t HashFlags;        // caller flags of the entry found, 0 when none
+// Entries newly filled during the current search (hashfull).
+extern int32_t HashUsed;
+
+// Main search probe: 0 not in the table; 3 exact cut, 2 lower cut, 1 upper
+// cut or no cut (then *found is 0).
+int ProbeHash(int depth, int32_t* alpha, int32_t* beta, int* threat, Move* move, int* nullAllowed, int* found,
+              int noCut);
+// Quiescence probe, without depth tests.
+int ProbeHashQuiesce(int32_t* alpha, int32_t* beta, Move* move, int* found, int noCut);
+// Root probe: the quiescence probe with cut tests always allowed.
+int ProbeRootHash(int32_t* alpha, int32_t* beta, Move* move, int* found);
+// The stored move of the current position, 0 when none.
+Move ProbeHashMove();
+// Stores a bound of the current position.
+void StoreHash(int depth, Move move, int score, int kind, int threat, int callerFlags);
+
+// Bucket index of a key for a side: low 32 key bits with the side term,
+// modulo HashEntries (which must not be 0).
+uint32_t HashIndex(uint64_t key, int side);
