@@ -1,6 +1,7 @@
 // The evaluation terms that the driver calls in its fixed order: pawn
 // structure, passed pawns, pieces and king attack, endgame knowledge and the
-// KPK probes. Several are still stand-ins that add nothing; each says so.
+// KPK probes, each defined in the source file of its term (pawns, passed,
+// pieces, endgame). Several are still stand-ins that add nothing; each says so.
 #pragma once
 #include <cstdint>
 
