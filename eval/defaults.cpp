@@ -30,13 +30,13 @@ int32_t EvalParamsB2 = 0;
 // Block 12: QueenShelterMg (by shelter penalty 0..15).
 int32_t QueenShelterMg[16] = {-2, 9, 11, 30, 21, 46, 48, 62, 60, 79, 81, 91, 87, 116, 105, 109};
 
-// Block 14: EvalParamsD (32 shelter scale without queen, 62..106 material-case scale factors,
+// Block 14: EvalParamsD (26..31 mobility per square of bishop, rook, queen, mg then eg; 32 shelter scale without queen, 62..106 material-case scale factors,
 // 74..80 drawish-ending factors, 107..115 rook-against-pawns values, all over 256).
 int32_t EvalParamsD[116] = {
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 0..9
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 10..19
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 20..29
-    0, 0, 128, 0, 0, 0, 0, 0, 0, 0,  // 30..39
+    0, 0, 0, 0, 0, 0, 5, 5, 3, 5,  // 20..29 (26..31 bishop, rook, queen mobility mg/eg)
+    1, 2, 128, 0, 0, 0, 0, 0, 0, 0,  // 30..39
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 40..49
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 50..59
     0, 0, 128, 128, 128, 128, 128, 128, 128, 128,  // 60..69
@@ -130,13 +130,23 @@ int32_t UnreadBlock41[4][64][64][2] = {};
 int64_t PruneCounts[PRUNE_SELECTORS][8][64][64] = {};
 int64_t PruneTotals[PRUNE_SELECTORS][8][64][64] = {};
 
-// Block 46: DevelopmentPawnsMg (by the set of pawns on b2-g2).
-int32_t DevelopmentPawnsMg[64] = {};
+// Block 46: DevelopmentPawnsMg (by the set of pawns still on b2-g2, bit 0 = b2): centre
+// pawns at home keep the position closed and the pieces behind them.
+int32_t DevelopmentPawnsMg[64] = {
+    0, 0, 4, 4, 15, 15, 19, 19,
+    15, 15, 19, 19, 30, 30, 34, 34,
+    0, 0, 4, 4, 15, 15, 19, 19,
+    15, 15, 19, 19, 30, 30, 34, 34,
+    0, 0, 4, 4, 15, 15, 19, 19,
+    15, 15, 19, 19, 30, 30, 34, 34,
+    0, 0, 4, 4, 15, 15, 19, 19,
+    15, 15, 19, 19, 30, 30, 34, 34,
+};
 
 // Block 47: KingParamsA (0..2 blocked centre pawns mg, 3..8 development scale).
 int32_t KingParamsA[9] = {0, 20, 30, 2, 4, 8, 16, 32, 48};
 
-// Block 48: DevelopmentPawnsEg.
+// Block 48: DevelopmentPawnsEg (development no longer matters in the endgame).
 int32_t DevelopmentPawnsEg[64] = {};
 
 // Block 49: KingParamsB (0..2 blocked centre pawns eg, king attack scales, material logistic,
@@ -199,23 +209,180 @@ int32_t PassedCodeEg[16] = {
 int32_t PassedEdgeMg[4] = {64, 64, 64, 64};
 int32_t PassedPawnParamsQ[15] = {64, 64, 64, 64, 128, 10, 9, 9, 6, 11, 14, 16, 29, 41, 47};
 
-// Block 65: EvalParamsP (endgame halves of the packed weights, passed file span eg).
-int32_t EvalParamsP[23] = {};
+// Block 65: EvalParamsP (0..8 passed file span eg; 9..22 endgame halves of the packed weights:
+// rook on the seventh doubled, with a passer, trapped rook, back rank, trapped bishop, knight
+// against blocked pawns, blocked pawn, queen on the back rank, on the seventh, rook on the
+// seventh, on a closed file, on a weak pawn's file, on the back rank, fianchetto).
+int32_t EvalParamsP[23] = {
+    0, 0, 0, 0, 0, 0, 0, 0, 0,  // 0..8
+    20, 30, 10, 5, 120, 4, 5, 10, 15, 35, 10, 12, 10, 0,  // 9..22
+};
 
 // Block 66: stored, read by no term.
 int32_t UnreadBlock66 = 0;
 
-// Block 67: the 20 half square tables (symmetric about the d/e line).
-int32_t HalfSquareTables[20][64] = {};
+// Block 67: the 20 half square tables (symmetric about the d/e line), from BLACK's side.
+int32_t HalfSquareTables[20][64] = {
+    {},  // 1: pawn breakthrough, mid-game.
+    {},  // 2: pawn breakthrough, endgame.
+    // 3: Knight outpost, mid-game.
+    {
+        0, 0, 0, 0, 0, 0, 0, 0,
+        4, 6, 8, 8, 8, 8, 6, 4,
+        6, 10, 12, 12, 12, 12, 10, 6,
+        4, 7, 9, 9, 9, 9, 7, 4,
+        2, 3, 4, 4, 4, 4, 3, 2,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+    },
+    // 4: Knight outpost, endgame.
+    {
+        0, 0, 0, 0, 0, 0, 0, 0,
+        2, 3, 4, 4, 4, 4, 3, 2,
+        3, 5, 6, 6, 6, 6, 5, 3,
+        2, 3, 4, 4, 4, 4, 3, 2,
+        1, 2, 2, 2, 2, 2, 2, 1,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+    },
+    // 5: Knight outpost protected by a pawn, mid-game.
+    {
+        0, 0, 0, 0, 0, 0, 0, 0,
+        6, 10, 12, 12, 12, 12, 10, 6,
+        9, 14, 18, 18, 18, 18, 14, 9,
+        7, 11, 14, 14, 14, 14, 11, 7,
+        4, 6, 7, 7, 7, 7, 6, 4,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+    },
+    // 6: Knight outpost protected by a pawn, endgame.
+    {
+        0, 0, 0, 0, 0, 0, 0, 0,
+        3, 5, 6, 6, 6, 6, 5, 3,
+        4, 7, 9, 9, 9, 9, 7, 4,
+        4, 6, 7, 7, 7, 7, 6, 4,
+        2, 2, 3, 3, 3, 3, 2, 2,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+    },
+    // 7: Knight outpost that a bishop can exchange, mid-game.
+    {
+        0, 0, 0, 0, 0, 0, 0, 0,
+        2, 4, 5, 5, 5, 5, 4, 2,
+        4, 6, 8, 8, 8, 8, 6, 4,
+        3, 5, 6, 6, 6, 6, 5, 3,
+        2, 2, 3, 3, 3, 3, 2, 2,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+    },
+    // 8: Knight outpost that a bishop can exchange, endgame.
+    {
+        0, 0, 0, 0, 0, 0, 0, 0,
+        2, 2, 3, 3, 3, 3, 2, 2,
+        2, 3, 4, 4, 4, 4, 3, 2,
+        2, 2, 3, 3, 3, 3, 2, 2,
+        1, 2, 2, 2, 2, 2, 2, 1,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+    },
+    // 9: Bishop outpost, mid-game.
+    {
+        0, 0, 0, 0, 0, 0, 0, 0,
+        2, 3, 4, 4, 4, 4, 3, 2,
+        3, 5, 6, 6, 6, 6, 5, 3,
+        2, 3, 4, 4, 4, 4, 3, 2,
+        1, 2, 2, 2, 2, 2, 2, 1,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+    },
+    // 10: Bishop outpost, endgame.
+    {
+        0, 0, 0, 0, 0, 0, 0, 0,
+        1, 2, 2, 2, 2, 2, 2, 1,
+        2, 2, 3, 3, 3, 3, 2, 2,
+        1, 2, 2, 2, 2, 2, 2, 1,
+        0, 1, 1, 1, 1, 1, 1, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+    },
+    // 11: Bishop outpost protected by a pawn, mid-game.
+    {
+        0, 0, 0, 0, 0, 0, 0, 0,
+        3, 5, 6, 6, 6, 6, 5, 3,
+        5, 8, 10, 10, 10, 10, 8, 5,
+        4, 6, 8, 8, 8, 8, 6, 4,
+        2, 3, 4, 4, 4, 4, 3, 2,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+    },
+    // 12: Bishop outpost protected by a pawn, endgame.
+    {
+        0, 0, 0, 0, 0, 0, 0, 0,
+        2, 2, 3, 3, 3, 3, 2, 2,
+        2, 4, 5, 5, 5, 5, 4, 2,
+        2, 3, 4, 4, 4, 4, 3, 2,
+        1, 2, 2, 2, 2, 2, 2, 1,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+    },
+    // 13: Bishop outpost that a bishop can exchange, mid-game.
+    {
+        0, 0, 0, 0, 0, 0, 0, 0,
+        2, 2, 3, 3, 3, 3, 2, 2,
+        2, 4, 5, 5, 5, 5, 4, 2,
+        2, 3, 4, 4, 4, 4, 3, 2,
+        1, 2, 2, 2, 2, 2, 2, 1,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+    },
+    // 14: Bishop outpost that a bishop can exchange, endgame.
+    {
+        0, 0, 0, 0, 0, 0, 0, 0,
+        1, 2, 2, 2, 2, 2, 2, 1,
+        2, 2, 3, 3, 3, 3, 2, 2,
+        1, 2, 2, 2, 2, 2, 2, 1,
+        0, 1, 1, 1, 1, 1, 1, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 0, 0, 0, 0, 0, 0,
+    },
+    {},  // 15
+    {},  // 16
+    {},  // 17
+    {},  // 18
+    {},  // 19
+    {},  // 20
+};
 
 // Block 68: PackPairs9 (pawn file span mg, passed file span mg).
 int32_t PackPairs9[2][9] = {};
 
-// Block 69: PackPairs17 (threat table mg, eg).
-int32_t PackPairs17[2][17] = {};
+// Block 69: PackPairs17 (threat table mg, eg, by 8 + the surplus of threatened pieces; odd
+// around entry 8 so that the term is colour-symmetric).
+int32_t PackPairs17[2][17] = {
+    {-90, -88, -82, -72, -58, -40, -22, -8, 0, 8, 22, 40, 58, 72, 82, 88, 90},
+    {-72, -70, -66, -58, -46, -32, -18, -6, 0, 6, 18, 32, 46, 58, 66, 70, 72},
+};
 
-// Block 70: the mirrored file tables and 64-entry tables (symmetric about the d/e line).
-int32_t MirroredFileTables[4][8] = {};
+// Block 70: the mirrored file tables (rook on an open file mg, eg; on a half-open file mg, eg)
+// and 64-entry tables (symmetric about the d/e line).
+int32_t MirroredFileTables[4][8] = {
+    {20, 22, 24, 26, 26, 24, 22, 20},
+    {10, 10, 10, 10, 10, 10, 10, 10},
+    {9, 10, 11, 12, 12, 11, 10, 9},
+    {5, 5, 5, 5, 5, 5, 5, 5},
+};
 int32_t MirroredTables64[10][64] = {};
 
 // Block 71: EightEntryTables, then KpkWinScore entries 1..6 (FixValues sets those).
@@ -225,8 +392,8 @@ int32_t KpkWinScore[8] = {0, 800, 820, 840, 860, 880, 900, 0};
 // Blocks 72 and 73: EndgameParamsA entries 0..2, then PawnRaceRankBonus.
 int32_t EndgameParamsA[9] = {100, 400, 400, 0, 50, 100, 150, 200, 250};
 
-// Block 74: QueenShelterEg.
-int32_t QueenShelterEg[16] = {};
+// Block 74: QueenShelterEg (by shelter penalty 0..15; a queen still hunts a bare king late).
+int32_t QueenShelterEg[16] = {0, 2, 3, 8, 5, 12, 12, 16, 15, 20, 20, 23, 22, 29, 26, 27};
 
 // Block 75: QueenShelterPatternScale (over 64).
 int32_t QueenShelterPatternScale[6] = {64, 64, 64, 64, 64, 64};
@@ -234,8 +401,18 @@ int32_t QueenShelterPatternScale[6] = {64, 64, 64, 64, 64, 64};
 // Block 76: AttackPatternScale (over 64).
 int32_t AttackPatternScale[6] = {64, 64, 64, 64, 64, 64};
 
-// Block 77: DevelopmentIndex (by the 6-bit set of undeveloped pieces).
-int32_t DevelopmentIndex[64] = {};
+// Block 77: DevelopmentIndex (by the 6-bit set of undeveloped pieces: king on c1-f1, queen d1,
+// knights b1, g1, bishops c1, f1): the minor pieces at home plus one for the king in the centre.
+int32_t DevelopmentIndex[64] = {
+    0, 1, 0, 1, 1, 2, 1, 2,
+    1, 2, 1, 2, 2, 3, 2, 3,
+    1, 2, 1, 2, 2, 3, 2, 3,
+    2, 3, 2, 3, 3, 4, 3, 4,
+    1, 2, 1, 2, 2, 3, 2, 3,
+    2, 3, 2, 3, 3, 4, 3, 4,
+    2, 3, 2, 3, 3, 4, 3, 4,
+    3, 4, 3, 4, 4, 5, 4, 5,
+};
 
 // Block 79: KpkWinValues.
 int32_t KpkWinValues[3][5] = {};
@@ -248,5 +425,14 @@ int32_t PassedMaterialEg[13] = {64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 
 int32_t WeakPawnUnits[9] = {64, 64, 64, 64, 64, 64, 64, 64, 64};
 int32_t WeakPawnRank[5] = {64, 64, 64, 64, 64};
 
-// Block 82: WeakPawnKing.
-int32_t WeakPawnKing[6][24] = {};
+// Block 82: WeakPawnKing [king distance - 1][4 * king file/rank reach + code], centipawns for the
+// king's side: an unprotected pawn close to the enemy king is lost soon, more so when it is
+// blocked (code 1) or passed (code 2).
+int32_t WeakPawnKing[6][24] = {
+    {24, 31, 36, 43, 22, 28, 32, 39, 19, 25, 29, 35, 16, 20, 23, 28, 12, 16, 18, 22, 8, 11, 13, 15},
+    {16, 21, 24, 29, 14, 19, 22, 26, 13, 17, 19, 23, 10, 14, 16, 19, 8, 10, 12, 14, 6, 7, 8, 10},
+    {10, 13, 15, 18, 9, 12, 14, 16, 8, 10, 12, 14, 6, 8, 10, 12, 5, 6, 8, 9, 4, 5, 5, 6},
+    {6, 8, 9, 11, 5, 7, 8, 10, 5, 6, 7, 9, 4, 5, 6, 7, 3, 4, 4, 5, 2, 3, 3, 4},
+    {3, 4, 4, 5, 3, 4, 4, 5, 2, 3, 4, 4, 2, 3, 3, 4, 2, 2, 2, 3, 1, 1, 2, 2},
+    {1, 1, 2, 2, 1, 1, 1, 2, 1, 1, 1, 1, 1, 1, 1, 1, 0, 1, 1, 1, 0, 0, 1, 1},
+};

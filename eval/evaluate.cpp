@@ -10,6 +10,7 @@
 #include "eval/material.h"
 #include "eval/packed.h"
 #include "eval/params.h"
+#include "eval/pieces.h"
 #include "eval/terms.h"
 #include "interface/settings.h"
 #include "search/hashtable.h"
@@ -426,14 +427,18 @@ static void ScaleMaterialCases() {
 static void FinishScore(int32_t* out) {
   ThreadBoard& b = thread_board;
   EvalInfo& e = thread_eval_info;
-  int32_t t = 8 - ShiftDown((int64_t)b.current_phase - 1, 6) + e.tempo_bonus[b.SideToMove & 1];
+  // The two sides' tempi differ by their king-attack bonuses; derive_base
+  // takes both, so the score derived for the other side to move is exact.
+  int stm = b.SideToMove & 1;
+  int32_t base = 8 - ShiftDown((int64_t)b.current_phase - 1, 6);
+  int32_t t = base + e.tempo_bonus[stm], other = base + e.tempo_bonus[stm ^ 1];
   if (b.SideToMove == BLACK) {
     e.score += t;
-    e.derive_base += 2 * t;
+    e.derive_base += t + other;
     *out = e.score;
   } else {
     e.score -= t;
-    e.derive_base = 2 * t - e.derive_base;
+    e.derive_base = t + other - e.derive_base;
     *out = -e.score;
   }
   e.attack_map[WHITE] |= KingAttacks[b.KingSquare[WHITE]];
@@ -481,7 +486,9 @@ void EvaluatePosition(int32_t* out) {
   else e.shelter_penalty[WHITE] = 0;
 
   if (b.PieceUnits[WHITE] == 0 && b.PieceUnits[BLACK] == 0) {
-    // Pure pawn ending: no piece terms and no material-case scaling.
+    // Pure pawn ending: no piece terms and no material-case scaling; the
+    // search still reads the pawns' attacks in the maps.
+    EvaluatePawnAttacks();
     e.tapered_score = TaperedScore();
     e.score = e.tapered_score;
     if ((b.CannotWin[BLACK] && e.score > 0) || (b.CannotWin[WHITE] && e.score < 0)) e.score = 0;

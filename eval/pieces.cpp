@@ -1,8 +1,644 @@
 // Piece placement, mobility, threats, the king attack and the safe checks.
+// Every sum runs from BLACK's side: each colour collects what favours it in
+// gain[colour] and BLACK's gain minus WHITE's goes into packed_score. The
+// colour is a template argument, so each colour gets its own straight-line
+// code and the two are mirrors of each other by construction.
+#include "eval/pieces.h"
+
+#include <cmath>
+
+#include "board/attacks.h"
+#include "board/attacktables.h"
+#include "board/bitmasks.h"
+#include "board/position.h"
+#include "eval/evaluate.h"
+#include "eval/packed.h"
+#include "eval/params.h"
+#include "eval/sigmoid.h"
 #include "eval/terms.h"
 
-// Stand-in until pieces, mobility, threats and king attack are scored: adds nothing.
-void EvaluatePieces() {}
+namespace {
 
-// Stand-in until the safe queen checks are scored: adds nothing.
-int32_t EvaluateSafeQueenChecks(int32_t score) { return score; }
+// Named entries of the parameter blocks.
+inline int32_t KnightPressure() { return KingParamsC[0]; }
+inline int32_t BishopPressure() { return KingParamsC[1]; }
+inline int32_t RookPressure() { return KingParamsC[2]; }
+inline int32_t QueenPressure() { return KingParamsC[3]; }
+inline int32_t PawnZoneDanger() { return PawnParams[12]; }
+inline int32_t PawnZonePressure() { return KingParamsD[0]; }
+inline int32_t BishopCheckDanger() { return EvalCurveA[1]; }
+inline int32_t QueenCheckDanger() { return EvalCurveB[1]; }
+inline int32_t KnightCheckDanger() { return EvalCurveC[1]; }
+inline int32_t KingAttackMgWithQueen() { return KingParamsB[3]; }
+inline int32_t KingAttackMgNoQueen() { return KingParamsB[4]; }
+inline int32_t MaterialLogisticHeight() { return KingParamsB[5]; }
+inline int32_t MaterialLogisticSlope() { return KingParamsB[6]; }
+inline const int32_t* QueenCheckSquares() { return EvalParamsN; }
+inline const int32_t* DevelopmentBlockedMg() { return KingParamsA; }
+inline const int32_t* DevelopmentBlockedEg() { return KingParamsB; }
+inline const int32_t* DevelopmentScale() { return KingParamsA + 3; }
+
+// Check-square kinds of check_squares.
+enum CheckKind { ROOK_CHECKS = 0, QUEEN_CHECKS = 1, BISHOP_CHECKS = 2, KNIGHT_CHECKS = 3 };
+
+constexpr Bitboard WINGS_QUEEN_SIDE = 0x0707070707070707ULL;  // files a-c
+constexpr Bitboard WINGS_KING_SIDE = 0xE0E0E0E0E0E0E0E0ULL;   // files f-h
+constexpr Bitboard RANK_1 = 0xFFULL, RANK_2 = 0xFF00ULL;
+constexpr Bitboard RANK_7 = 0x00FF000000000000ULL, RANK_8 = 0xFF00000000000000ULL;
+
+inline int Min(int a, int b) { return a < b ? a : b; }
+inline int Max(int a, int b) { return a > b ? a : b; }
+inline int Abs(int v) { return v < 0 ? -v : v; }
+inline int64_t Clamp64(int64_t v, int64_t low, int64_t high) { return v < low ? low : v > high ? high : v; }
+inline int Clamp(int64_t v, int low, int high) { return (int)Clamp64(v, low, high); }
+inline int KingDistance(int a, int b) { return Max(Abs(FileOf(a) - FileOf(b)), Abs(RankOf(a) - RankOf(b))); }
+// v / 2^n rounded toward minus infinity, without shifting a negative value.
+inline int64_t ShiftDown(int64_t v, int n) { return v >= 0 ? v >> n : ~((~v) >> n); }
+// n times a packed pair; done unsigned so that the halves wrap as a sum would.
+inline int32_t PackedTimes(int32_t pair, int n) { return (int32_t)((uint32_t)pair * (uint32_t)n); }
+
+// Squares and ranks seen from colour C: rank 0 is C's first rank.
+template <int C> inline int RelativeSquare(int s) { return C == WHITE ? s : s ^ 56; }
+template <int C> inline int RelativeRank(int s) { return C == WHITE ? RankOf(s) : 7 - RankOf(s); }
+template <int C> inline Bitboard RelativeRankMask(int r) { return 0xFFULL << (8 * (C == WHITE ? r : 7 - r)); }
+// Entry of a square table kept from BLACK's side.
+template <int C> inline int TableSquare(int s) { return C == BLACK ? s : 63 - s; }
+template <int C> inline Bitboard Forward(Bitboard b) { return C == WHITE ? b << 8 : b >> 8; }
+template <int C> inline Bitboard PawnAttacksOf(Bitboard pawns) {
+  return C == WHITE ? ((pawns & ~FileMask[0]) << 7) | ((pawns & ~FileMask[7]) << 9)
+                    : ((pawns & ~FileMask[0]) >> 9) | ((pawns & ~FileMask[7]) >> 7);
+}
+// Squares of C's pawns that would defend s.
+template <int C> inline Bitboard PawnDefenders(int s) { return C == WHITE ? BlackPawnAttacks[s] : WhitePawnAttacks[s]; }
+template <int C> inline Bitboard FileAhead(int s) { return C == WHITE ? FileAbove[s] : FileBelow[s]; }
+template <int C> inline Bitboard PassedMaskOf(int s) { return C == WHITE ? WhitePassedMask[s] : BlackPassedMask[s]; }
+template <int C> inline Bitboard PawnAttacksStored() {
+  return C == WHITE ? thread_eval_info.pawn_attacks_white : thread_eval_info.pawn_attacks_black;
+}
+
+// What favours each colour, as packed pairs; reset by every EvaluatePieces.
+int32_t gain[2];
+
+// The king attack of one piece (attacks from `from`) on the enemy king: its
+// zone squares, or else its first safe check.
+template <int C>
+void ReachEnemyKing(int from, Bitboard attacks, int kind, int32_t pressure, int32_t checkDanger) {
+  constexpr int T = C ^ 1;
+  EvalInfo& e = thread_eval_info;
+  if (e.ENDING[T]) return;
+  Bitboard hit = attacks & e.king_zone[T];
+  if (hit) {
+    e.pressure[C] += pressure;
+    e.threat_map[T] |= hit;
+    // Squares already known to be safe need no second exchange test.
+    for (Bitboard open = hit & ~thread_board.Colour[C] & ~e.zone_safe_attacks[T]; open;) {
+      int q = PopLSB(&open);
+      if (SeeCaptureIsSafe(q, from)) e.zone_safe_attacks[T] |= SquareBit(q);
+    }
+    return;
+  }
+  for (Bitboard checks = attacks & e.check_squares[kind][T]; checks;) {
+    int q = PopLSB(&checks);
+    if (SeeCaptureIsSafe(q, from)) {
+      e.danger[C] += checkDanger;
+      e.pressure[C] += pressure;
+      return;
+    }
+  }
+}
+
+// A piece on `from` that moves along the lines of `lines` (empty-board moves)
+// pins the single enemy piece between it and the enemy king.
+template <int C>
+void Pin(int from, Bitboard lines) {
+  constexpr int T = C ^ 1;
+  const ThreadBoard& b = thread_board;
+  int king = b.KingSquare[T];
+  if (!(lines & SquareBit(king))) return;
+  Bitboard between = Between[from][king] & ~SquareBit(from);
+  if (between & b.Colour[C]) return;
+  Bitboard pinned = between & b.Colour[T];
+  if (pinned == 0 || (pinned & (pinned - 1))) return;
+  thread_eval_info.threat_map[T] |= pinned;
+  gain[C] = PackedAdd(gain[C], PinTerm((int)b.Board[LeastSignificantBit(pinned)]));
+}
+
+// Back rank and rooks shut in beside the king, for C's king: the other side gains.
+template <int C>
+void BackRank() {
+  constexpr int T = C ^ 1;
+  const ThreadBoard& b = thread_board;
+  int king = b.KingSquare[C];
+  if (RelativeRank<C>(king) != 0) return;
+  Bitboard second = KingAttacks[king] & RelativeRankMask<C>(1);
+  if ((second & b.Pieces[PAWN][C]) == second) gain[T] = PackedAdd(gain[T], BackRankTerm);
+  int file = FileOf(king);
+  if (file == 3 || file == 4) return;
+  // Rows of CornerMasks: h1, a1, h8, a8; the column grows with the king's
+  // distance from the corner.
+  int row = (file >= 5 ? 0 : 1) + (C == BLACK ? 2 : 0);
+  int column = file >= 5 ? 7 - file : file;
+  if (b.Pieces[ROOK][C] & CornerMasks[row][column]) gain[T] = PackedAdd(gain[T], TrappedRookTerm);
+}
+
+template <int C>
+void Rooks(int openFiles) {
+  constexpr int T = C ^ 1;
+  const ThreadBoard& b = thread_board;
+  EvalInfo& e = thread_eval_info;
+  const PawnHashEntry& block = b.PawnBlock;
+  int ownFiles = C == WHITE ? block.white_files : block.black_files;
+  int enemyWeakFiles = C == WHITE ? block.black_weak_files : block.white_weak_files;
+  int enemyKing = b.KingSquare[T];
+  Bitboard openMask = 0;
+  for (int f = 0; f < 8; f++)
+    if (openFiles & (1 << f)) openMask |= FileMask[f];
+  Bitboard majors = b.Pieces[ROOK][C] | b.Pieces[QUEEN][C];
+  int majorCount = b.PieceCount[ROOK][C] + b.PieceCount[QUEEN][C];
+  for (Bitboard rooks = b.Pieces[ROOK][C]; rooks;) {
+    int s = PopLSB(&rooks);
+    int f = FileOf(s);
+    int32_t g = 0;
+    Bitboard rank = RankLine(s);
+    Bitboard attacks = rank | FileLine(s);
+    if (enemyWeakFiles & (1 << f)) g = PackedAdd(g, RookWeakPawnFile);
+    if (openFiles & (1 << f)) {
+      g = PackedAdd(g, RookOpenFile[f]);
+    } else {
+      if (!(ownFiles & (1 << f))) g = PackedAdd(g, RookHalfOpenFile[f]);
+      // A rook behind its own pawn that cannot swing to an open file.
+      else if (e.ENDING[T] && !(rank & openMask)) g = PackedSub(g, RookClosedFile);
+    }
+    int enemyKingOnFirst = RelativeRank<C>(enemyKing) == 7;
+    if (RelativeRank<C>(s) == 6 && (enemyKingOnFirst || (b.Pieces[PAWN][T] & RelativeRankMask<C>(6)))) {
+      g = PackedAdd(g, RookSeventh);
+      if (rank & majors) g = PackedAdd(g, RookSeventhDoubled);
+      if (enemyKingOnFirst && e.passed_pawns[C] && !(b.Colour[T] & RelativeRankMask<C>(6) & 0x7E7E7E7E7E7E7E7EULL))
+        g = PackedAdd(g, RookSeventhPasser);
+    } else if (RelativeRank<C>(s) == 7 && majorCount > 1 && RelativeRank<C>(enemyKing) >= 6) {
+      g = PackedAdd(g, RookBackRank);
+    }
+    e.rook_attacks[C] |= attacks;
+    e.attack_map[C] |= attacks;
+    g = PackedAdd(g, PackedTimes(RookMobility, PopCount(attacks & ~b.Colour[C]) - 7));
+    gain[C] = PackedAdd(gain[C], g);
+    ReachEnemyKing<C>(s, attacks, ROOK_CHECKS, RookPressure(), RookCheckDanger);
+    if (!e.ENDING[T] && !(FileAhead<C>(s) & b.Pieces[PAWN][C]))
+      e.danger[C] += RookFileToKing[Abs(f - FileOf(enemyKing))];
+    Pin<C>(s, RookMoves[s]);
+  }
+}
+
+// Pawn attacks on the enemy king's zone count for the side whose pawns they are.
+template <int C>
+void PawnsNearKing() {
+  constexpr int T = C ^ 1;
+  EvalInfo& e = thread_eval_info;
+  if (e.ENDING[T]) return;
+  int n = PopCount(e.king_zone[T] & PawnAttacksStored<C>());
+  e.danger[C] += PawnZoneDanger() * n;
+  e.pressure[C] += PawnZonePressure() * n;
+}
+
+// Unprotected pawns of C near the enemy king count for the enemy, while C has
+// little material left to guard them.
+template <int C>
+int64_t WeakPawnsNearKing() {
+  constexpr int T = C ^ 1;
+  const ThreadBoard& b = thread_board;
+  const EvalInfo& e = thread_eval_info;
+  int units = b.PieceUnits[C];
+  if (units >= 9 || units < 0) return 0;
+  int king = b.KingSquare[T];
+  int kingReach = RelativeRank<T>(king);
+  Bitboard stoppers = PawnAttacksStored<T>() | b.Pieces[PAWN][C] | b.Colour[T];
+  int64_t sum = 0;
+  for (Bitboard pawns = b.Pieces[PAWN][C] & ~PawnAttacksStored<C>(); pawns;) {
+    int p = PopLSB(&pawns);
+    int d = Min(KingDistance(p, king), 6);
+    int k = Min(Max(Abs(FileOf(p) - FileOf(king)), kingReach), 5);
+    int code = ((e.passed_pawns[C] >> p) & 1) * 2 + ((Forward<C>(SquareBit(p)) & stoppers) != 0);
+    int64_t term = (int64_t)WeakPawnRank[Max(RelativeRank<C>(p) - 2, 0)] * WeakPawnUnits[units] *
+                   WeakPawnKing[d - 1][4 * k + code];
+    sum += ShiftDown(term, 12);
+  }
+  return sum;
+}
+
+// The four square classes of the minor pieces' mobility count.
+template <int C>
+void MobilityClasses() {
+  constexpr int T = C ^ 1;
+  const ThreadBoard& b = thread_board;
+  EvalInfo& e = thread_eval_info;
+  Bitboard c0 = PawnAttacksStored<T>() | RANK_1 | RANK_8;
+  Bitboard c1 = (b.Pieces[PAWN][WHITE] | b.Pieces[PAWN][BLACK] | RANK_2 | RANK_7) & ~c0;
+  Bitboard c2 = b.Colour[C] & ~c0 & ~c1;
+  e.mobility_class[0][C] = c0;
+  e.mobility_class[1][C] = c1;
+  e.mobility_class[2][C] = c2;
+  e.mobility_class[3][C] = ~(c0 | c1 | c2);
+}
+
+// Squares left out of a minor's low-mobility count: enemy pawns guarded by
+// pawns, own blocked pawns, and against an enemy without majors and knights
+// the squares its pawns attack on the colours where it has no bishop.
+template <int C>
+Bitboard MinorMobilityExcluded() {
+  constexpr int T = C ^ 1;
+  const ThreadBoard& b = thread_board;
+  const EvalInfo& e = thread_eval_info;
+  Bitboard enemyPawnAttacks = PawnAttacksStored<T>();
+  Bitboard excluded = (b.Pieces[PAWN][T] & enemyPawnAttacks) | e.blocked_pawns[C];
+  if (!(b.Pieces[ROOK][T] | b.Pieces[QUEEN][T] | b.Pieces[KNIGHT][T])) {
+    Bitboard colours = 0;
+    if (!(b.Pieces[BISHOP][T] & DarkSquares)) colours |= DarkSquares;
+    if (!(b.Pieces[BISHOP][T] & LightSquares)) colours |= LightSquares;
+    excluded |= enemyPawnAttacks & colours;
+  }
+  return excluded;
+}
+
+// Penalty of a knight or bishop on s with few useful squares.
+template <int C>
+int32_t LowMobility(int s, Bitboard attacks, Bitboard excluded, const int32_t* table) {
+  const EvalInfo& e = thread_eval_info;
+  if (!MinorMobilityTested[TableSquare<C>(s)]) return 0;
+  Bitboard squares = attacks & ~excluded;
+  int n = 4 * PopCount(squares & e.mobility_class[3][C]) + 3 * PopCount(squares & e.mobility_class[2][C]);
+  if (n < 18) n += 2 * PopCount(squares & e.mobility_class[1][C]);
+  if (n < 18) n += PopCount(squares & e.mobility_class[0][C]);
+  if (n >= 18) return 0;
+  return PackPlain((int32_t)ShiftDown((int64_t)MinorSquareWeight[TableSquare<C>(s)] * table[n], 6));
+}
+
+// Outpost of a minor on s: no enemy pawn can ever attack the square.
+template <int C>
+int32_t Outpost(int s, const int32_t* base, const int32_t* protectedTerm, const int32_t* exchangeable) {
+  constexpr int T = C ^ 1;
+  const ThreadBoard& b = thread_board;
+  if (RelativeRank<C>(s) < 2 || (PassedMaskOf<C>(s) & AdjacentFiles[s] & b.Pieces[PAWN][T])) return 0;
+  int t = TableSquare<C>(s);
+  int32_t g = base[t];
+  Bitboard protectors = PawnDefenders<C>(s) & b.Pieces[PAWN][C];
+  if (protectors) {
+    Bitboard colour = (SquareBit(s) & DarkSquares) ? DarkSquares : LightSquares;
+    int single = (protectors & (protectors - 1)) == 0;
+    g = PackedAdd(g, single && (b.Pieces[BISHOP][T] & colour) ? exchangeable[t] : protectedTerm[t]);
+  }
+  return g;
+}
+
+template <int C>
+void Knights(Bitboard excluded) {
+  constexpr int T = C ^ 1;
+  const ThreadBoard& b = thread_board;
+  EvalInfo& e = thread_eval_info;
+  int enemyBlocked = PopCount(e.blocked_pawns[T]);
+  for (Bitboard knights = b.Pieces[KNIGHT][C]; knights;) {
+    int s = PopLSB(&knights);
+    Bitboard attacks = KnightAttacks[s];
+    e.knight_attacks[C] |= attacks;
+    e.attack_map[C] |= attacks;
+    int32_t g = PackedTimes(KnightVsBlockedPawns, enemyBlocked);
+    g = PackedSub(g, LowMobility<C>(s, attacks, excluded, KnightLowMobility));
+    g = PackedAdd(g, Outpost<C>(s, KnightOutpost, KnightOutpostProtected, KnightOutpostExchangeable));
+    gain[C] = PackedAdd(gain[C], g);
+    ReachEnemyKing<C>(s, attacks, KNIGHT_CHECKS, KnightPressure(), KnightCheckDanger());
+  }
+  (void)T;
+}
+
+template <int C>
+void Queens() {
+  constexpr int T = C ^ 1;
+  const ThreadBoard& b = thread_board;
+  EvalInfo& e = thread_eval_info;
+  int enemyKing = b.KingSquare[T];
+  Bitboard majors = b.Pieces[ROOK][C] | b.Pieces[QUEEN][C];
+  for (Bitboard queens = b.Pieces[QUEEN][C]; queens;) {
+    int s = PopLSB(&queens);
+    Bitboard attacks = RookLines(s) | BishopLines(s);
+    int32_t g = 0;
+    if (RelativeRank<C>(s) == 7 && RelativeRank<C>(enemyKing) >= 6) {
+      g = QueenBackRank;
+    } else if (RelativeRank<C>(s) == 6 &&
+               (RelativeRank<C>(enemyKing) == 7 || (b.Pieces[PAWN][T] & RelativeRankMask<C>(6))) &&
+               (RankLine(s) & majors)) {
+      g = QueenSeventh;
+    }
+    e.queen_attacks[C] |= attacks;
+    e.attack_map[C] |= attacks;
+    g = PackedAdd(g, PackedTimes(QueenMobility, PopCount(attacks & ~b.Colour[C]) - 13));
+    gain[C] = PackedAdd(gain[C], g);
+    ReachEnemyKing<C>(s, attacks, QUEEN_CHECKS, QueenPressure(), QueenCheckDanger());
+    if (!e.ENDING[T]) {
+      int32_t danger = QueenDistanceDanger[KingDistance(s, enemyKing)];
+      if (!(FileAhead<C>(s) & b.Pieces[PAWN][C]))
+        danger = Max(danger, QueenFileDanger[Abs(FileOf(s) - FileOf(enemyKing))]);
+      e.danger[C] += danger;
+    }
+    Pin<C>(s, RookMoves[s] | BishopMoves[s]);
+  }
+}
+
+template <int C>
+void Bishops(Bitboard excluded) {
+  constexpr int T = C ^ 1;
+  const ThreadBoard& b = thread_board;
+  EvalInfo& e = thread_eval_info;
+  for (Bitboard bishops = b.Pieces[BISHOP][C]; bishops;) {
+    int s = PopLSB(&bishops);
+    Bitboard attacks = BishopLines(s);
+    e.bishop_attacks[C] |= attacks;
+    e.attack_map[C] |= attacks;
+    int32_t g = PackedTimes(BishopMobility, PopCount(attacks & ~b.Occupied) - 6);
+    g = PackedSub(g, LowMobility<C>(s, attacks, excluded, BishopLowMobility));
+    g = PackedAdd(g, Outpost<C>(s, BishopOutpost, BishopOutpostProtected, BishopOutpostExchangeable));
+    // A bishop on a7 (h7) caught by a pawn on b6 (g6).
+    int rel = RelativeSquare<C>(s);
+    if ((rel == A7 && (b.Pieces[PAWN][T] & SquareBit(RelativeSquare<C>(B6)))) ||
+        (rel == H7 && (b.Pieces[PAWN][T] & SquareBit(RelativeSquare<C>(G6)))))
+      g = PackedSub(g, TrappedBishop);
+    gain[C] = PackedAdd(gain[C], g);
+    ReachEnemyKing<C>(s, attacks, BISHOP_CHECKS, BishopPressure(), BishopCheckDanger());
+    Pin<C>(s, BishopMoves[s]);
+  }
+  if (b.PieceCount[BISHOP][C] == 0) return;
+  int32_t g = 0;
+  if (b.PieceCount[BISHOP][C] == 1) {
+    // Own pawns fixed on the bishop's colour.
+    Bitboard colour = (b.Pieces[BISHOP][C] & DarkSquares) ? DarkSquares : LightSquares;
+    Bitboard pawns = b.Pieces[PAWN][C] & colour;
+    Bitboard fixed = pawns & Forward<T>(b.Occupied | PawnAttacksStored<T>());
+    g = PackedSub(g, PackedTimes(BadBishopPawn, PopCount(pawns)));
+    g = PackedSub(g, PackedTimes(BadBishopBlocked, PopCount(fixed)));
+  }
+  Bitboard allPawns = b.Pieces[PAWN][WHITE] | b.Pieces[PAWN][BLACK];
+  if (b.PieceUnits[WHITE] == b.PieceUnits[BLACK] && b.PieceUnits[C] < 9 && b.PieceCount[BISHOP][T] == 0 &&
+      (allPawns & WINGS_QUEEN_SIDE) && (allPawns & WINGS_KING_SIDE))
+    g = PackedAdd(g, BishopBothWings);
+  int king = b.KingSquare[C];
+  Bitboard g2 = SquareBit(RelativeSquare<C>(G2)), g3 = SquareBit(RelativeSquare<C>(G3));
+  Bitboard fianchetto = SquareBit(RelativeSquare<C>(F1)) | SquareBit(RelativeSquare<C>(H1)) | g2;
+  if (!e.ENDING[C] && FileOf(king) >= 5 && !(allPawns & g2) && (b.Pieces[PAWN][C] & g3) &&
+      (KingAttacks[king] & g2) && (b.Pieces[BISHOP][C] & fianchetto))
+    g = PackedAdd(g, FianchettoBishop);
+  gain[C] = PackedAdd(gain[C], g);
+}
+
+// Pieces of C that stand under a threat.
+template <int C>
+int ThreatenedCount() {
+  constexpr int T = C ^ 1;
+  const ThreadBoard& b = thread_board;
+  const EvalInfo& e = thread_eval_info;
+  Bitboard pawnHits = PawnAttacksStored<T>();
+  Bitboard minorHits = pawnHits | e.minor_attacks[T];
+  Bitboard rookHits = minorHits | e.rook_attacks[T];
+  Bitboard attacked = e.attack_map[T] | KingAttacks[b.KingSquare[T]];
+  Bitboard defended = e.attack_map[C] | KingAttacks[b.KingSquare[C]];
+  Bitboard threatened = ((b.Pieces[KNIGHT][C] | b.Pieces[BISHOP][C]) & pawnHits) | (b.Pieces[ROOK][C] & minorHits) |
+                        (b.Pieces[QUEEN][C] & rookHits) |
+                        (b.Colour[C] & ~b.Pieces[KING][C] & attacked & ~defended);
+  return PopCount(threatened);
+}
+
+// Development: which of C's pieces are still at home, and its centre pawns.
+template <int C>
+void Development(int64_t* mg, int64_t* eg) {
+  const ThreadBoard& b = thread_board;
+  EvalInfo& e = thread_eval_info;
+  auto at = [](Bitboard set, int square) { return (int)((set >> RelativeSquare<C>(square)) & 1); };
+  Bitboard kingHome = SquareBit(RelativeSquare<C>(C1)) | SquareBit(RelativeSquare<C>(D1)) |
+                      SquareBit(RelativeSquare<C>(E1)) | SquareBit(RelativeSquare<C>(F1));
+  int code = ((b.Pieces[KING][C] & kingHome) != 0) | at(b.Pieces[QUEEN][C], D1) << 1 |
+             at(b.Pieces[KNIGHT][C], B1) << 2 | at(b.Pieces[KNIGHT][C], G1) << 3 | at(b.Pieces[BISHOP][C], C1) << 4 |
+             at(b.Pieces[BISHOP][C], F1) << 5;
+  int index = Clamp(DevelopmentIndex[code], 0, 5);
+  e.pattern_index[C] = index;
+  int pawns = 0;
+  for (int i = 0; i < 6; i++) pawns |= at(b.Pieces[PAWN][C], B2 + i) << i;
+  int blocked = 0;
+  for (int square : {D2, E2}) {
+    int s = RelativeSquare<C>(square);
+    if ((b.Pieces[PAWN][C] >> s) & 1 && (Forward<C>(SquareBit(s)) & b.Occupied)) blocked++;
+  }
+  int64_t scale = DevelopmentScale()[index];
+  *mg = ((int64_t)DevelopmentPawnsMg[pawns] + DevelopmentBlockedMg()[blocked]) * scale;
+  *eg = ((int64_t)DevelopmentPawnsEg[pawns] + DevelopmentBlockedEg()[blocked]) * scale;
+}
+
+// Attacker A's queen against the shelter of the enemy king.
+template <int A>
+void QueenShelter() {
+  constexpr int D = A ^ 1;
+  EvalInfo& e = thread_eval_info;
+  if (thread_board.PieceCount[QUEEN][A] == 0 || e.ENDING[D]) return;
+  int s = Clamp(e.shelter_penalty[D], 0, 15);
+  int64_t factor = QueenShelterPatternScale[Clamp(e.pattern_index[A], 0, 5)];
+  e.side_mg[A] = (int32_t)Clamp64(e.side_mg[A] + QueenShelterMg[s] * factor / 64, INT32_MIN, INT32_MAX);
+  e.side_eg[A] = (int32_t)Clamp64(e.side_eg[A] + QueenShelterEg[s] * factor / 64, INT32_MIN, INT32_MAX);
+}
+
+// Danger of attacker A from the squares around the king of D, each weighted
+// by its feature code.
+template <int A>
+void KingZoneDanger() {
+  constexpr int D = A ^ 1;
+  const ThreadBoard& b = thread_board;
+  EvalInfo& e = thread_eval_info;
+  if (e.ENDING[D]) return;
+  int king = b.KingSquare[D];
+  int base = ZoneBaseCode[RelativeSquare<D>(king)] & 3;
+  Bitboard front = D == WHITE ? WhiteFrontSquares[king] : BlackFrontSquares[king];
+  Bitboard behind = D == WHITE ? BlackFrontSquares[king] : WhiteFrontSquares[king];
+  int centreFile = FileOf(king) <= 3 ? FileOf(king) + 1 : FileOf(king) - 1;
+  int64_t danger = e.danger[A];
+  for (Bitboard zone = e.king_zone[D]; zone;) {
+    int q = PopLSB(&zone);
+    Bitboard bit = SquareBit(q);
+    int code = base;
+    if (e.attack_map[D] & bit) code |= 4;
+    if (b.Pieces[PAWN][D] & bit) code |= 8;
+    else if (b.Colour[D] & bit) code |= 16;
+    else if (b.Colour[A] & bit) code |= 24;
+    if (front & bit) code |= 32;
+    else if (behind & bit) code |= 64;
+    else if (FileOf(q) == centreFile) code |= 96;
+    // A safely attacked square is attacked, so 256 and 128 never meet and the
+    // code stays below 384.
+    if (e.zone_safe_attacks[D] & bit) code |= 256;
+    else if (!(e.attack_map[A] & bit)) code |= 128;
+    danger += KingAttackWeights[code];
+  }
+  e.danger[A] = (int32_t)Clamp64(danger, INT32_MIN, INT32_MAX);
+}
+
+// The king attack of A on the king of D: danger and pressure, clamped into
+// their tables, scaled by the shelter, the material and the development.
+template <int A>
+void KingAttack() {
+  constexpr int D = A ^ 1;
+  const ThreadBoard& b = thread_board;
+  EvalInfo& e = thread_eval_info;
+  if (e.ENDING[D]) return;
+  int danger = Clamp(e.danger[A], 0, KING_DANGER_MAX);
+  int pressure = Clamp(e.pressure[A], 0, PRESSURE_MAX);
+  e.danger[A] = danger;
+  e.pressure[A] = pressure;
+  int shelter = Clamp(e.shelter_penalty[D], 0, 63);
+  int64_t v = ShiftDown((int64_t)KingDangerTable[danger] * PressureSigmoid[pressure] * ShelterScaleTable[shelter], 15);
+  v = Clamp64(v, -(1LL << 30), 1LL << 30);
+  int64_t k = b.PieceCount[QUEEN][A] ? KingAttackMgWithQueen() : KingAttackMgNoQueen();
+  v = Clamp64(ShiftDown(k * v, 13), -(1LL << 30), 1LL << 30);
+  int64_t attackHorror = Clamp64((int64_t)AttackHorrorSigmoid[Min(b.MaterialWeightSums[2 + A], HORROR_MAX)] + 256,
+                                 -(1LL << 15), 1LL << 15);
+  int64_t defendHorror = Clamp64((int64_t)DefendHorrorSigmoid[Min(b.MaterialWeightSums[D], HORROR_MAX)] + 256,
+                                 -(1LL << 15), 1LL << 15);
+  int64_t x = attackHorror * defendHorror * v / 65536;
+  x = Clamp64(x, INT32_MIN, INT32_MAX) * AttackPatternScale[Clamp(e.pattern_index[D], 0, 5)];
+  e.attack_value[A] = (int32_t)Clamp64(x / 64, INT32_MIN, INT32_MAX);
+  e.tempo_bonus[A] = (int32_t)Clamp64(ShiftDown(x < 0 ? x + 63 : x, 9), INT32_MIN, INT32_MAX);
+  int32_t material = A == BLACK ? e.material_score : -e.material_score;
+  int64_t term = ((int64_t)MaterialLogistic(material) + 256) * e.attack_value[A] / 256;
+  if (term > 0) e.side_mg[A] = (int32_t)Clamp64(e.side_mg[A] + term, INT32_MIN, INT32_MAX);
+}
+
+// Step of the safe queen checks for colour C: the value T of its queen checks.
+template <int C>
+int32_t SafeQueenChecks() {
+  constexpr int T = C ^ 1;
+  const ThreadBoard& b = thread_board;
+  const EvalInfo& e = thread_eval_info;
+  if (b.PieceCount[QUEEN][C] == 0) return 0;
+  Bitboard safe = e.queen_attacks[C] & e.check_squares[QUEEN_CHECKS][T] & ~e.attack_map[T] & ~b.Colour[C];
+  int n = PopCount(safe) + PopCount(safe & ~KingAttacks[b.KingSquare[T]]);
+  return QueenCheckSquares()[Min(n, 6)];
+}
+
+}  // namespace
+
+void EvaluatePawnAttacks() {
+  EvalInfo& e = thread_eval_info;
+  e.pawn_attacks_white = PawnAttacksOf<WHITE>(thread_board.Pieces[PAWN][WHITE]);
+  e.pawn_attacks_black = PawnAttacksOf<BLACK>(thread_board.Pieces[PAWN][BLACK]);
+  e.attack_map[WHITE] |= e.pawn_attacks_white;
+  e.attack_map[BLACK] |= e.pawn_attacks_black;
+}
+
+int32_t MaterialLogistic(int32_t material) {
+  double height = MaterialLogisticHeight();
+  double x = -(double)material * MaterialLogisticSlope() / 1000.0;
+  return (int32_t)std::round(height / (1.0 + std::exp(x)) - height / 2.0);
+}
+
+void EvaluatePieces() {
+  ThreadBoard& b = thread_board;
+  EvalInfo& e = thread_eval_info;
+  gain[WHITE] = gain[BLACK] = 0;
+
+  // 1. Check squares and king zones.
+  for (int c = 0; c < 2; c++) {
+    int king = b.KingSquare[c];
+    Bitboard free = ~b.Colour[c ^ 1];
+    Bitboard rook = RookLines(king), bishop = BishopLines(king);
+    e.check_squares[ROOK_CHECKS][c] = rook & free;
+    e.check_squares[QUEEN_CHECKS][c] = (rook | bishop) & free;
+    e.check_squares[BISHOP_CHECKS][c] = bishop & free;
+    e.check_squares[KNIGHT_CHECKS][c] = KnightAttacks[king] & free;
+    e.king_zone[c] = KingAttacks[king];
+  }
+
+  // 2. Back ranks.
+  BackRank<WHITE>();
+  BackRank<BLACK>();
+
+  // 3, 4. Rooks with the open files.
+  int openFiles = ~(b.PawnBlock.white_files | b.PawnBlock.black_files) & 0xFF;
+  Rooks<BLACK>(openFiles);
+  Rooks<WHITE>(openFiles);
+
+  // 5. Pawn attacks, pawns against the king zones, blocked pawns.
+  EvaluatePawnAttacks();
+  PawnsNearKing<WHITE>();
+  PawnsNearKing<BLACK>();
+  e.blocked_pawns[WHITE] = b.Pieces[PAWN][WHITE] & ((b.Pieces[PAWN][WHITE] | b.Colour[BLACK]) >> 8);
+  e.blocked_pawns[BLACK] = b.Pieces[PAWN][BLACK] & ((b.Pieces[PAWN][BLACK] | b.Colour[WHITE]) << 8);
+
+  // 5a. Weak pawns near the enemy king: White's count for Black and back.
+  int64_t weak = WeakPawnsNearKing<WHITE>() - WeakPawnsNearKing<BLACK>();
+  e.packed_score = PackedAdd(e.packed_score, PackPlain((int32_t)Clamp64(weak, -30000, 30000)));
+
+  // 5b. Blocked pawns count against their side (the knights' side gains in Knights).
+  gain[WHITE] = PackedSub(gain[WHITE], PackedTimes(BlockedPawnTerm, PopCount(e.blocked_pawns[WHITE])));
+  gain[BLACK] = PackedSub(gain[BLACK], PackedTimes(BlockedPawnTerm, PopCount(e.blocked_pawns[BLACK])));
+
+  // 6. Mobility classes of the sides with minor pieces.
+  Bitboard excluded[2] = {0, 0};
+  if (b.Pieces[KNIGHT][WHITE] | b.Pieces[BISHOP][WHITE]) {
+    MobilityClasses<WHITE>();
+    excluded[WHITE] = MinorMobilityExcluded<WHITE>();
+  }
+  if (b.Pieces[KNIGHT][BLACK] | b.Pieces[BISHOP][BLACK]) {
+    MobilityClasses<BLACK>();
+    excluded[BLACK] = MinorMobilityExcluded<BLACK>();
+  }
+
+  // 7, 8. Knights, queens, bishops.
+  Knights<BLACK>(excluded[BLACK]);
+  Knights<WHITE>(excluded[WHITE]);
+  Queens<BLACK>();
+  Queens<WHITE>();
+  Bishops<BLACK>(excluded[BLACK]);
+  Bishops<WHITE>(excluded[WHITE]);
+  e.minor_attacks[WHITE] = e.knight_attacks[WHITE] | e.bishop_attacks[WHITE];
+  e.minor_attacks[BLACK] = e.knight_attacks[BLACK] | e.bishop_attacks[BLACK];
+
+  // 11. Threats, and kings whose zones touch.
+  e.threatened_count[WHITE] = ThreatenedCount<WHITE>();
+  e.threatened_count[BLACK] = ThreatenedCount<BLACK>();
+  int t = e.threatened_count[BLACK] - e.threatened_count[WHITE];
+  e.packed_score = PackedAdd(e.packed_score, PackedSub(ThreatTable[Clamp(8 - t, 0, 16)], ThreatTable[Clamp(8 + t, 0, 16)]));
+  if (e.king_zone[WHITE] & e.king_zone[BLACK]) {
+    for (int a = 0; a < 2; a++) {
+      if (e.ENDING[a ^ 1]) continue;
+      e.danger[a] += 2;
+      e.pressure[a] += 1;
+    }
+  }
+  e.packed_score = PackedAdd(e.packed_score, PackedSub(gain[BLACK], gain[WHITE]));
+
+  // 12. Development.
+  int64_t mgWhite, egWhite, mgBlack, egBlack;
+  Development<WHITE>(&mgWhite, &egWhite);
+  Development<BLACK>(&mgBlack, &egBlack);
+  int32_t devMg = (int32_t)Clamp64((mgBlack - mgWhite) / 32, -30000, 30000);
+  int32_t devEg = (int32_t)Clamp64((egBlack - egWhite) / 32, -30000, 30000);
+  e.packed_score = PackedSub(e.packed_score, PackPair(devMg, devEg));
+
+  // 13. The queens against the enemy king's shelter.
+  QueenShelter<WHITE>();
+  QueenShelter<BLACK>();
+
+  // 14, 15. King zones and the king attack formula.
+  KingZoneDanger<WHITE>();
+  KingZoneDanger<BLACK>();
+  KingAttack<WHITE>();
+  KingAttack<BLACK>();
+}
+
+// Safe queen checks weigh fully for the side to move and half for the other;
+// derive_base takes the difference between the two cases, so that the score
+// derived for the other side to move stays exact.
+int32_t EvaluateSafeQueenChecks(int32_t score) {
+  EvalInfo& e = thread_eval_info;
+  int32_t black = SafeQueenChecks<BLACK>(), white = SafeQueenChecks<WHITE>();
+  int32_t difference = (black - black / 2) + (white - white / 2);
+  if (thread_board.SideToMove == BLACK) {
+    e.derive_base += difference;
+    return score + black - white / 2;
+  }
+  e.derive_base -= difference;
+  return score + black / 2 - white;
+}
