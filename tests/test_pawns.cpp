@@ -435,8 +435,12 @@ void WalkAndCompare(int depth, long* nodes) {
     b.PawnBlock = block;
     ASSERT_EQ(warmFull, coldFull) << "node " << *nodes;
     int rule50 = b.Rule50, factor = 256 - 2 * (rule50 > 8 ? rule50 - 8 : 0);
-    ASSERT_EQ(cached, (int32_t)((int64_t)coldFull * (factor < 0 ? 0 : factor) / 256))
-        << "node " << *nodes << " side " << b.SideToMove;
+    // A slot derived from the other side's evaluation may differ by one: the
+    // material-case scaling truncates the score and derive_base separately.
+    // A stale or mis-keyed entry is off by far more.
+    int32_t expected = (int32_t)((int64_t)coldFull * (factor < 0 ? 0 : factor) / 256);
+    ASSERT_LE(std::abs(cached - expected), 1)
+        << "node " << *nodes << " side " << b.SideToMove << " " << (MakeFen(0), FenText);
     b.SideToMove ^= 1;  // the null-move twin: the derived slot answers
     ++*nodes;
   }
