@@ -105,6 +105,20 @@ class Sessions:
     def assertEnds(self, engine, code=0, timeout=10):
         self.assertEqual(engine.wait(self.wait_s(timeout)), code, engine.stderr_text()[-2000:])
 
+    def wait_for_idle_analysis(self, engine):
+        """Sends "." until the analysis has ended by itself: during the search
+        the report is the full one, between searches the empty one."""
+        deadline = time.monotonic() + self.wait_s(10)
+        while True:
+            engine.send(".")
+            report = engine.read_until("stat01")[-1]
+            if report == IDLE_STAT:
+                return
+            self.assertRegex(report, FULL_STAT.pattern)
+            if time.monotonic() > deadline:
+                engine.fail("the analysis did not end by itself")
+            time.sleep(0.1)
+
     def engine_move(self, engine):
         """The engine's reply ("move ..."); gives (the move, the lines before it)."""
         lines = engine.read_until(lambda line: MOVE.match(line) is not None, self.wait_s(20))
@@ -172,9 +186,7 @@ class Sessions:
         lines = engine.read_until(lambda line: bool(THINKING.match(line)) and "h2h8" in line, self.wait_s(10))
         self.assertNotIn("move maked...", lines)
         # A move typed between searches is played and analysed.
-        engine.read_quiet(0.5)
-        engine.send(".")
-        self.assertEqual(engine.read_until("stat01")[-1], IDLE_STAT)
+        self.wait_for_idle_analysis(engine)
         engine.send("h2h7")
         engine.read_until("move maked...")
         engine.send("h2h6")
