@@ -15,7 +15,6 @@ uint64_t PerftCount = 0;
 // search.
 static constexpr int LEGAL_LIST_PLY = 160;
 static constexpr int IS_MOVE_LEGAL_START = 5000;
-static constexpr int PONDER_LIST_START = 63536;
 
 static inline int IsCastling(Move move) {
   int from = MoveFrom(move), to = MoveTo(move);

@@ -104,6 +104,47 @@ void AddPiece(int square, int colour, int code) {
     b.MaterialIndex = MATERIAL_OUTSIDE;
 }
 
+void RemovePiece(int square) {
+  ThreadBoard& b = thread_board;
+  const int code = (int)b.Board[square];
+  if (code == 0) return;
+  const Bitboard bit = SquareBit(square);
+  const int colour = (b.Colour[BLACK] & bit) ? BLACK : WHITE;
+  b.PieceTotal--;
+  if (code != KING) {
+    b.Material[colour] -= PieceValue[code];
+    if (code == ROOK) b.Majors[colour] -= 1;
+    if (code == QUEEN) b.Majors[colour] -= 2;
+    if (code == KNIGHT || code == BISHOP) b.Minors[colour] -= 1;
+  }
+  int32_t pst = PieceSquareTables[code << 7 | colour << 6 | square];
+  b.PstSum = colour == BLACK ? PackedSub(b.PstSum, pst) : PackedAdd(b.PstSum, pst);
+  ClearRotated(square);
+  b.Colour[colour] &= ~bit;
+  b.Occupied &= ~bit;
+  b.Board[square] = 0;
+  b.HashKey ^= ZobristPieces[colour][code][square];
+  b.Pieces[code][colour] &= ~bit;
+  if (code == KING) return;
+  b.PieceCount[code][colour]--;
+  if (code == PAWN) {
+    b.PawnKey ^= ZobristPieces[colour][PAWN][square];
+  } else {
+    b.PieceUnits[colour] -= UnitsOf[code];
+    if (code & 4) {
+      if (code & 1) b.RookQueens &= ~bit;
+      if (code & 2) b.BishopQueens &= ~bit;
+    }
+  }
+  // Inside the table the piece's digit is taken away; from outside the
+  // counts may now fit again, so the index is built anew.
+  if (b.MaterialIndex != MATERIAL_OUTSIDE) {
+    b.MaterialIndex -= MaterialWeight[code][colour];
+  } else if (b.PieceCount[PAWN][WHITE] <= 8 && b.PieceCount[PAWN][BLACK] <= 8) {
+    IndexMaterial();
+  }
+}
+
 void IndexMaterial() {
   const ThreadBoard& b = thread_board;
   int32_t index = 0;

@@ -84,6 +84,9 @@ extern const int32_t MaterialWeight[8][2];
 void ClearBoard();
 // Puts one piece on an empty square.
 void AddPiece(int square, int colour, int code);
+// Takes the piece off a square with everything AddPiece counted for it; an
+// empty square stays as it is. A king leaves KingSquare to the caller.
+void RemovePiece(int square);
 // Recomputes MaterialIndex from the piece counts.
 void IndexMaterial();
 // Makes a pseudo-legal move of the side to move; saveState 0 means the undo

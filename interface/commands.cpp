@@ -10,6 +10,7 @@
 #include "eval/evaluate.h"
 #include "eval/params.h"
 #include "interface/gamecontrol.h"
+#include "interface/selfplay.h"
 #include "interface/settings.h"
 #include "interface/tokens.h"
 #include "platform/platform.h"
@@ -503,7 +504,8 @@ void ProcessCommand() {
     return;
   }
   if (CommandMatches("edit", line)) {
-    return;  // later: xboard edit mode
+    EditBoard();
+    return;
   }
   if (CommandMatches("loadfen", line)) {
     size_t length = strlen(line);
@@ -553,7 +555,8 @@ void ProcessCommand() {
     return;
   }
   if (CommandMatches("analyze", line)) {
-    return;  // later: xboard analyze mode
+    AnalyzeMode();
+    return;
   }
   if (CommandMatches("black", line)) {
     thread_board.SideToMove = BLACK;
@@ -612,7 +615,8 @@ void ProcessCommand() {
     return;
   }
   if (CommandMatches("demo", line)) {
-    return;  // later: self-play over openings.epd
+    PlayDemoGames();
+    return;
   }
   if (CommandMatches("bkm", line)) {
     return;  // later: the book moves of the position

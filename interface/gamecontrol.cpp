@@ -1,5 +1,6 @@
 #include "interface/gamecontrol.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "board/position.h"
@@ -42,7 +43,8 @@ void NewGame() {
     ClearKillers();
     PrevScore = 0;
     PrevScoreSide = 0;
-    // The book's per-game counters are reset here once the book exists.
+    MovesOutOfBook = 0;
+    // The book's per-game counter is reset here too once the book exists.
   }
 }
 
@@ -51,6 +53,16 @@ void ClearKillers() {
     SearchStack[ply].killer1[WHITE] = SearchStack[ply].killer1[BLACK] = 0;
     SearchStack[ply].killer2[WHITE] = SearchStack[ply].killer2[BLACK] = 0;
   }
+}
+
+int MakeGameMove(Move move) {
+  if (GamePly >= GAME_PLY_LIMIT) {
+    printf("Game too long: moves beyond ply %d ignored\n", GAME_PLY_LIMIT);
+    fflush(stdout);
+    return 0;
+  }
+  MakeMove(move, 1);
+  return 1;
 }
 
 int TakeBackMove() {

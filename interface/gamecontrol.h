@@ -19,6 +19,15 @@ void SetupInitialPosition();
 void NewGame();
 // Clears the killer moves of every ply record.
 void ClearKillers();
+// xboard edit mode: reads the piece placement character by character up to
+// '.', then rebuilds the castling rights and starts the game record anew.
+void EditBoard();
+// xboard analyze mode: analyses the position until "exit", re-analysing
+// after every move, take-back or new game.
+void AnalyzeMode();
+// Makes a move of the game when the game record has room for it; otherwise
+// says so and gives 0.
+int MakeGameMove(Move move);
 // Takes back the last move when one was played since the game started;
 // gives 1 when a move was taken back.
 int TakeBackMove();

@@ -18,6 +18,7 @@
 
 char ReadChunk[4096];
 char SearchInputLine[INPUT_BUFFER_SIZE];
+int32_t AnalyzeModeActive = 0;
 
 // Set while the tail of an over-long line is being dropped: everything up to
 // and including its line end is thrown away as it arrives.
@@ -84,6 +85,15 @@ void CutInputLine(char* buffer, int size) {
   memmove(InputBuffer, end + 1, strlen(end + 1) + 1);
 }
 
+int GetInputChar() {
+  while (InputBuffer[0] == 0) {
+    if (!ReadInput()) return -1;
+  }
+  const unsigned char c = (unsigned char)InputBuffer[0];
+  memmove(InputBuffer, InputBuffer + 1, strlen(InputBuffer));
+  return c;
+}
+
 // Takes the next complete line into buffer (INPUT_BUFFER_SIZE bytes): 1 when
 // a line was taken, 0 when none is complete yet, -1 at end of input (only
 // when waiting; without waiting the end looks like a line not yet arrived).
@@ -107,7 +117,7 @@ int GetInputLine(int wait, char* buffer) {
 // 1 when nothing but a line of input can end the running search, so that
 // the end of input must end it.
 static int SearchIsEndless() {
-  if (TimeLeft == INFINITE_TIME || UciPonder || PonderSearchActive) return 1;
+  if (TimeLeft == INFINITE_TIME || UciPonder || PonderSearchActive || AnalyzeModeActive) return 1;
   return TimeLeft == NO_CLOCK && TimePerMove <= 0 && NodeLimit <= 0 && DepthLimit >= 998;
 }
 

@@ -7,6 +7,10 @@
 extern char ReadChunk[4096];
 extern char SearchInputLine[INPUT_BUFFER_SIZE];  // the line being handled during a search
 
+// 1 while analyze mode runs its searches: they end only by input, so the end
+// of input must end them.
+extern int32_t AnalyzeModeActive;
+
 // Handles, without blocking, the lines that arrived during a search until one
 // of them ends the handling; the caller tests thread_board.StopSearch.
 void HandleInputDuringSearch();
@@ -17,6 +21,9 @@ int ReadInput();
 int InputAvailable();
 // 1 a line was put into buffer, 0 no complete line, -1 end of input.
 int GetInputLine(int wait, char* buffer);
+// Takes the next character of input from the front of InputBuffer, reading
+// (and waiting) when it is empty; -1 at end of input.
+int GetInputChar();
 // Cuts the first line of InputBuffer into buffer (size bytes); the line must
 // hold a '\n'. The first '\r' of the line becomes a blank.
 void CutInputLine(char* buffer, int size);

@@ -54,9 +54,6 @@ uint64_t RecentKeys[RECENT_RING_SIZE];
 int32_t RecentScores[RECENT_RING_SIZE];
 int32_t RecentBookFlags[RECENT_RING_SIZE];
 
-// Where the opponent's legal moves are kept while the engine ponders: high in
-// MoveStack, far above anything a search fills.
-static constexpr int PONDER_LIST_START = 63536;
 // Scratch list of the game-end test below it, so the kept list survives.
 static constexpr int FINAL_TEST_START = PONDER_LIST_START - 1024;
 // Plies the game record must keep free for a search made on top of the game.

@@ -8,6 +8,10 @@
 constexpr int32_t NO_CLOCK = -1;               // TimeLeft: fixed-depth search
 constexpr int32_t INFINITE_TIME = 999999999;   // TimeLeft: search until told to stop
 constexpr int RECENT_RING_SIZE = 10;           // slot 9 is the newest
+// Where the legal moves of the position the opponent moves in are kept for
+// the typed-move lookup (pondering, analyze mode): high in MoveStack, far
+// above anything a search fills.
+constexpr int PONDER_LIST_START = 63536;
 
 // The plan of the current search (centiseconds).
 extern int32_t SearchStartTime;   // TimeMs() / 10 at the start
