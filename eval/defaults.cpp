@@ -306,14 +306,14 @@ int32_t MirroredTables64[10][64] = {};
 // move, queening first with the same count while the new queen covers the other promotion square,
 // alone in the race (nearly a queen with the passer's own term), and leading by two moves or more.
 int32_t EightEntryTables[8][8] = {
-    {200, 200, 250, 300, 330, 350, 360, 360},  // 1: PasserRaceLeadOne
-    {150, 150, 180, 220, 250, 270, 280, 280},  // 2: PasserRaceEqual
+    {260, 260, 300, 340, 370, 390, 400, 400},  // 1: PasserRaceLeadOne
+    {180, 180, 210, 240, 260, 280, 290, 290},  // 2: PasserRaceEqual
     {},
     {},
     {},
     {},
-    {420, 420, 480, 540, 580, 600, 620, 620},  // 7: PasserRaceWin
-    {320, 320, 380, 440, 480, 500, 520, 520},  // 8: PasserRaceLead
+    {520, 520, 580, 620, 650, 670, 680, 680},  // 7: PasserRaceWin
+    {420, 420, 470, 520, 550, 570, 580, 580},  // 8: PasserRaceLead
 };
 int32_t KpkWinScore[8] = {0, 800, 820, 840, 860, 880, 900, 0};
 
