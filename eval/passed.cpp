@@ -33,6 +33,7 @@ inline int32_t KingPawnLogisticSlope() { return PassedPawnParamsQ[5]; }
 constexpr int64_t TERM_LIMIT = 1 << 20;
 // A decided king-and-pawn score stays clear of the mate scores.
 constexpr int64_t KING_PAWN_LIMIT = 30000;
+constexpr Bitboard PAWN_RANKS = 0x00ffffffffffff00ULL;
 
 inline int64_t Saturate(int64_t v, int64_t limit) { return v < -limit ? -limit : v > limit ? limit : v; }
 inline int32_t Saturate32(int64_t v) { return (int32_t)Saturate(v, INT32_MAX); }
@@ -238,7 +239,9 @@ int32_t PassersOfColour(int32_t packed, int* raceMoves, int* raceSquare) {
   constexpr int O = C ^ 1;
   const int races = (b.Pieces[ROOK][O] | b.Pieces[QUEEN][O] | b.Pieces[BISHOP][O]) == 0;
   for (int files = PassedByte(C); files; files &= files - 1) {
-    const Bitboard onFile = e.passed_pawns[C] & FileMask[LowBit8[files]];
+    // Pawns stand on ranks 2 to 7 only; the mask keeps every stop square
+    // and rank index on the board even for a position set up by hand.
+    const Bitboard onFile = e.passed_pawns[C] & FileMask[LowBit8[files]] & PAWN_RANKS;
     if (onFile == 0) continue;
     const int s = C == WHITE ? MostSignificantBit(onFile) : LeastSignificantBit(onFile);
     PassedPawnTerm<C>(s, e.side_mg, e.side_eg);
