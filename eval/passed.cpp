@@ -211,17 +211,33 @@ int KnightCatches(int s) {
   return (FlipVertical(KnightIntercept[(q ^ 56) - 8][king ^ 56]) & knights) != 0;
 }
 
+// The squares from which the enemy king catches the pawn of colour C on s
+// (the rule of the square, a double step counted), with C to move or not.
+template <int C> inline Bitboard CatchingSquares(int s, int toMove) {
+  if (C == WHITE) return toMove ? WhitePawnSquareWtm[s] : WhitePawnSquareBtm[s];
+  return toMove ? BlackPawnSquareBtm[s] : BlackPawnSquareWtm[s];
+}
+
+// A pawn with a clear path runs when the enemy king stands outside its
+// square, or when the king-and-pawn table gives its side the win (its king
+// escorts it); a knight in time still stops it.
 template <int C>
 int MovesIfUnstoppable(int s) {
   const ThreadBoard& b = thread_board;
   EvalInfo& e = thread_eval_info;
   if (PathAhead<C>(s) & b.Occupied) return NO_UNSTOPPABLE_PASSER;
-  const int side = b.SideToMove == C ? 0 : 1;
+  const int toMove = b.SideToMove == C;
+  const Bitboard enemyKing = SquareBit(b.KingSquare[C ^ 1]);
+  const int caught = (CatchingSquares<C>(s, toMove) & enemyKing) != 0;
+  // The answer with the other side to move differs: nothing can be derived.
+  if (caught != ((CatchingSquares<C>(s, !toMove) & enemyKing) != 0)) e.derivable = 0;
   // The probe sees the pawn as WHITE's: BLACK's board is mirrored rank for
   // rank, which keeps the files and so the colour symmetry exact.
-  const int wins = C == WHITE ? ProbeKpk(side, s, b.KingSquare[WHITE], b.KingSquare[BLACK], &e.derivable)
-                              : ProbeKpk(side, s ^ 56, b.KingSquare[BLACK] ^ 56, b.KingSquare[WHITE] ^ 56,
-                                         &e.derivable);
+  const int side = toMove ? 0 : 1;
+  const int wins = !caught ||
+                   (C == WHITE ? ProbeKpk(side, s, b.KingSquare[WHITE], b.KingSquare[BLACK], &e.derivable)
+                               : ProbeKpk(side, s ^ 56, b.KingSquare[BLACK] ^ 56, b.KingSquare[WHITE] ^ 56,
+                                          &e.derivable));
   if (!wins) return NO_UNSTOPPABLE_PASSER;
   e.derivable = 0;
   if (KnightCatches<C>(s)) return NO_UNSTOPPABLE_PASSER;

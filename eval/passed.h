@@ -24,8 +24,9 @@ int PasserCanAdvance(int colour, int square);
 int KnightStopsPasser(int colour, int square);
 
 // Moves the pawn of `colour` on `square` needs to promote when nothing can
-// stop it (clear path, a won king-and-pawn ending, no knight in time), else
-// NO_UNSTOPPABLE_PASSER. A won or side-dependent answer clears derivable.
+// stop it (clear path; the enemy king outside the square of the pawn or a
+// won king-and-pawn ending; no knight in time), else NO_UNSTOPPABLE_PASSER.
+// A won or side-dependent answer clears derivable.
 int UnstoppablePasserMoves(int colour, int square);
 
 // Race of the fastest unstoppable passers: moves[c] and square[c] of colour
