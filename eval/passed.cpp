@@ -15,6 +15,7 @@
 #include "eval/evaluate.h"
 #include "eval/packed.h"
 #include "eval/params.h"
+#include "eval/pieces.h"
 #include "eval/sigmoid.h"
 #include "eval/terms.h"
 
@@ -356,6 +357,7 @@ int EvaluateKingPawnEnding(int32_t* score) {
   const int64_t result = Saturate((int64_t)r * d / 64, KING_PAWN_LIMIT);
   e.score = e.tapered_score = (int32_t)result;
   e.derive_base = 0;
+  EvaluatePawnAttacks();  // the search reads the pawns' attacks in the maps
   e.attack_map[WHITE] |= KingAttacks[b.KingSquare[WHITE]];
   e.attack_map[BLACK] |= KingAttacks[b.KingSquare[BLACK]];
   *score = b.SideToMove == WHITE ? -(int32_t)result : (int32_t)result;
