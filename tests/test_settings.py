@@ -226,6 +226,22 @@ class SettingsTests:
         self.assertIn("resign", reply)
 
 
+    def test_pondering_off_keeps_the_engine_from_pondering(self):
+        # After its move a pondering engine announces the reply it expects;
+        # with pondering off in the file it does not, "hard" notwithstanding.
+        for contents, hints in (("", True), ("Pondering = off\n", False)):
+            with self.subTest(contents=contents):
+                engine, lines = self.start(contents)
+                engine.send("sd 2")
+                engine.send("hard")
+                engine.send("e2e4")
+                reply = engine.read_until(lambda line: line.startswith("move "), 60)
+                reply += engine.read_quiet(quiet=1.0, timeout=3.0)
+                self.assertEqual(any(line.startswith("Hint: ") for line in reply), hints, reply)
+                engine.send("quit")
+                self.assertEqual(engine.wait(20), 0)
+
+
 def load_tests(loader, tests, pattern):
     suite = unittest.TestSuite()
     for name, path in PROGRAMS.items():
