@@ -19,12 +19,6 @@ static void WarnUnknownToken(const char* value) {
   fflush(stdout);
 }
 
-static void WarnHashSize(const char* table) {
-  printf("Corvatine.ini(%d) WARNING: Incorrect %shash size setting in Corvatine.ini; set to default\n",
-         IniLineNumber, table);
-  fflush(stdout);
-}
-
 static void WarnOutOfRange(const char* name, int32_t bound) {
   printf("Corvatine.ini(%d) WARNING: Incorrect %s setting; set to %d\n", IniLineNumber, name, bound);
   fflush(stdout);
@@ -86,12 +80,15 @@ static int ReadTablePower(const char* value, int32_t low, int32_t high, int32_t*
 }
 
 static void RefuseTranspositionSize() {
-  WarnHashSize("");
+  printf("Corvatine.ini(%d) WARNING: Incorrect hash size setting in Corvatine.ini; set to default\n", IniLineNumber);
+  fflush(stdout);
   HashEntries = DEFAULT_HASH_ENTRIES;
 }
 
 static void RefusePawnHashSize() {
-  WarnHashSize("pawn ");
+  printf("Corvatine.ini(%d) WARNING: Incorrect pawn hash size setting in Corvatine.ini; set to default\n",
+         IniLineNumber);
+  fflush(stdout);
   PawnHashEntries = DEFAULT_PAWN_HASH_ENTRIES;
 }
 
