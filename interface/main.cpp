@@ -9,6 +9,7 @@
 #include "eval/sigmoid.h"
 #include "interface/commands.h"
 #include "interface/gamecontrol.h"
+#include "interface/inifile.h"
 #include "interface/settings.h"
 #include "interface/tokens.h"
 #include "platform/platform.h"
@@ -53,13 +54,15 @@ int main() {
   // 6. The second group of defaults.
   SetSizeDefaults();
 
-  // 7. (the settings file)
+  // 7. The settings file.
+  ReadIniFile();
   // 8. The hash tables and the upcoming-repetition table.
   AllocateHashTables();
   InitCycleMoveTable();
   // 9. (the random generator)
   // 10. (the opening book)
-  // 11. (the settings in force)
+  // 11. The settings in force.
+  PrintSettings();
   // 12. (the learning file)
 
   // 13. Post thinking, no clock.

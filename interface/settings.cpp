@@ -1,6 +1,10 @@
 #include "interface/settings.h"
 
+#include <cstdio>
 #include <cstring>
+
+#include "eval/pawnhash.h"
+#include "search/transposition.h"
 
 int32_t UciMode = 0;
 int32_t FritzMode = 0;
@@ -73,18 +77,41 @@ void SetPlayDefaults() {
 }
 
 void SetSizeDefaults() {
-  EvalHashEntries = 0x80000;
-  HashEntries = 0x80000;
-  PawnHashEntries = 0x40000;
-  Aggressivity = 100;
-  Cowardice = 100;
-  ResignValue = 800;
-  ResignTimes = 3;
-  AggressivityHalf = 50;
-  CowardiceHalf = 50;
+  EvalHashEntries = DEFAULT_EVAL_HASH_ENTRIES;
+  HashEntries = DEFAULT_HASH_ENTRIES;
+  PawnHashEntries = DEFAULT_PAWN_HASH_ENTRIES;
+  Aggressivity = DEFAULT_AGGRESSIVITY;
+  Cowardice = DEFAULT_COWARDICE;
+  ResignValue = DEFAULT_RESIGN_VALUE;
+  ResignTimes = DEFAULT_RESIGN_TIMES;
+  AggressivityHalf = DEFAULT_AGGRESSIVITY / 2;
+  CowardiceHalf = DEFAULT_COWARDICE / 2;
   BookLearningMode = 0;
   UseBookLearning = 1;
   UseBookWeights = 1;
-  BookLearningBound = 400;
-  VarietyOfPlay = 10;
+  BookLearningBound = DEFAULT_BOOK_LEARNING_BOUND;
+  VarietyOfPlay = DEFAULT_VARIETY_OF_PLAY;
+}
+
+static const char* OnOff(int32_t flag) { return flag ? "on" : "off"; }
+
+void PrintSettings() {
+  printf("Transposition size is %d entries (%lld bytes)\n", HashEntries,
+         (long long)HashEntries * (long long)sizeof(TranspositionEntry));
+  printf("Pawn hash size is %d entries (%lld bytes)\n", PawnHashEntries,
+         (long long)PawnHashEntries * (long long)sizeof(PawnHashEntry));
+  printf("Aggressivity = %d (%d)%%\nCowardice = %d (%d)%%\n", Aggressivity, AggressivityHalf, Cowardice,
+         CowardiceHalf);
+  printf("ResignValue = %d\nResignTimes = %d\n", ResignValue, ResignTimes);
+  printf("UseEGTB = %s\n", OnOff(UseEGTB));
+  printf("EGTB path = \"%s\"\n", tb_path);
+  printf("UseBookWeights = %s\n", OnOff(UseBookWeights));
+  printf("UseBookLearning = %s\n", OnOff(UseBookLearning));
+  printf("BookLearningMode = %s\n", BookLearningMode ? "DISCOVER" : "KILL");
+  printf("VarietyOfPlay = %d\nBookLearningBound = %d\n", VarietyOfPlay, BookLearningBound);
+  printf("UseLearning = %s\n", OnOff(UseLearning));
+  printf("UseLearningData = %s\n", OnOff(UseLearningData));
+  printf("LogLearningIntoFile = %s\n", OnOff(LogLearningIntoFile));
+  printf("Pondering = %s\n\n", OnOff(Pondering));
+  fflush(stdout);
 }

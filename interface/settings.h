@@ -7,6 +7,18 @@
 constexpr int SEARCH_MOVES_SIZE = 512;
 constexpr int TB_PATH_SIZE = 1024;
 
+// Start-up values of the settings that the settings file may change; a bad
+// value in the file brings its setting back to these.
+constexpr int32_t DEFAULT_HASH_ENTRIES = 0x80000;
+constexpr int32_t DEFAULT_PAWN_HASH_ENTRIES = 0x40000;
+constexpr int32_t DEFAULT_EVAL_HASH_ENTRIES = 0x80000;
+constexpr int32_t DEFAULT_AGGRESSIVITY = 100;
+constexpr int32_t DEFAULT_COWARDICE = 100;
+constexpr int32_t DEFAULT_RESIGN_VALUE = 800;
+constexpr int32_t DEFAULT_RESIGN_TIMES = 3;
+constexpr int32_t DEFAULT_VARIETY_OF_PLAY = 10;
+constexpr int32_t DEFAULT_BOOK_LEARNING_BOUND = 400;
+
 // Protocol and output modes.
 extern int32_t UciMode;        // 1 after "uci", 0 after "xboard"
 extern int32_t FritzMode;
@@ -50,7 +62,7 @@ extern int32_t EvalHashEntries;
 
 // Resignation, book and learning, tablebases.
 extern int32_t ResignValue;    // centipawns
-extern int32_t ResignTimes;
+extern int32_t ResignTimes;    // 0 or less: never resign
 extern int32_t VarietyOfPlay;  // 0..100
 extern int32_t BookLearningBound;  // centipawns
 extern int32_t BookLearningMode;   // 1 discover, 0 kill
@@ -66,3 +78,5 @@ extern char tb_path[TB_PATH_SIZE];
 void SetPlayDefaults();
 // The defaults of the table sizes and the playing style, set after them.
 void SetSizeDefaults();
+// Prints the settings in force (17 lines and an empty line) and flushes.
+void PrintSettings();

@@ -138,9 +138,13 @@ int32_t ElapsedCentiseconds() { return ClockCentiseconds() - SearchStartTime; }
 
 int64_t NodesPerSecond(int32_t cs) { return cs > 0 ? Nodes * 100 / cs : 0; }
 
+// The last bucket of a table reaches into the spare entries behind it, so a
+// tiny table can count more entries in use than it has: the figure stops at
+// 1000.
 int32_t HashFullPerMille() {
   if (HashEntries <= 0) return 0;
-  return (int32_t)((int64_t)HashUsed * 1000 / HashEntries);
+  const int64_t perMille = (int64_t)HashUsed * 1000 / HashEntries;
+  return (int32_t)(perMille > 1000 ? 1000 : perMille);
 }
 
 void PrintUciInfo(int forced, int bound, int with_pv) {
