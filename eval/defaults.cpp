@@ -31,7 +31,14 @@ int32_t EvalParamsB2 = 0;
 int32_t QueenShelterMg[16] = {-2, 9, 11, 30, 21, 46, 48, 62, 60, 79, 81, 91, 87, 116, 105, 109};
 
 // Block 14: EvalParamsD (32 shelter scale without queen, 62..106 material-case scale factors,
-// 74..80 drawish-ending factors, 107..115 rook-against-pawns values, all over 256).
+// all over 256).
+// 74..80 scale the drawish endings with three pawns and no passer: a defending
+// king that touches its own pawn, or pawns it can stop, make them drawish.
+// 107..115 rook against pawns: 107 per pawn and 108 per rank of the rook (both
+// over 256), 109 base and 110 rook near the pawns' king of the decided score
+// from the rook's side when one pawn holds the rook; then from the pawns' side:
+// 111 two and 112 three holding pawns, 113 one pawn that does not hold, 114 per
+// pawn when the king stops them all, 115 per pawn when some run free.
 int32_t EvalParamsD[116] = {
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 0..9
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 10..19
@@ -40,11 +47,11 @@ int32_t EvalParamsD[116] = {
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 40..49
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 50..59
     0, 0, 128, 128, 128, 128, 128, 128, 128, 128,  // 60..69
-    128, 128, 128, 128, 128, 128, 128, 128, 128, 128,  // 70..79
-    128, 128, 128, 128, 128, 128, 128, 128, 342, 258,  // 80..89
+    128, 128, 128, 128, 192, 64, 96, 208, 80, 112,  // 70..79
+    96, 128, 128, 128, 128, 128, 128, 128, 342, 258,  // 80..89
     342, 128, 128, 128, 128, 128, 128, 128, 128, 128,  // 90..99
-    128, 128, 128, 128, 128, 128, 128, 128, 128, 128,  // 100..109
-    128, 128, 128, 128, 128, 128,  // 110..115
+    128, 128, 128, 128, 128, 128, 128, 7680, 2560, 100,  // 100..109
+    40, 150, 250, -100, -30, 20,  // 110..115
 };
 
 // Block 15: EndingUnitThresholds (endgame threshold, queen threshold in piece units).
@@ -112,12 +119,14 @@ int32_t ShelterPenaltyTable[64] = {
     180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180, 180,
 };
 
-// Block 38: EvalParamsN (0..6 safe queen checks, 27..34 lone knight by king distance).
+// Block 38: EvalParamsN (0..6 safe queen checks, 27..34 a lone knight's
+// penalty by its distance from its own king: a knight far from its king is
+// easily lost or cut off).
 int32_t EvalParamsN[35] = {
     5, 1, 21, 43, 61, 80, 106, 0, 0, 0,  // 0..9
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 10..19
-    0, 0, 0, 0, 0, 0, 0, 15, 15, 0,  // 20..29
-    -10, -20, -30, -30, -30,  // 30..34
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 5,  // 20..29
+    10, 15, 20, 25, 30,  // 30..34
 };
 
 // Block 40: stored, read by no term.
