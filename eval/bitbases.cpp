@@ -170,9 +170,8 @@ void SolveKpkPawnSquare(int p) {
 }
 
 // ---------------------------------------------------------------------------
-// KRKP: for one pawn square, RookWins[r][K] (rook's side to move) and
-// PawnMoveRookWins[r][K] (pawn's side to move) hold the squares of the
-// pawn's king where the rook's side wins.
+// KRKP: for one pawn square, rookToMove[r][K] and pawnToMove[r][K] hold the
+// squares of the pawn's king where the rook's side wins.
 struct KrkpSlice {
   Bitboard rookToMove[64][64];
   Bitboard pawnToMove[64][64];
@@ -182,7 +181,8 @@ struct KrkpSlice {
   Bitboard pushLoses[64][64];     // ... and leads to a rook win
   uint8_t valid[64][64];
 };
-KrkpSlice Slice;
+// One work area per file, so the four files of a rank are solved side by side.
+KrkpSlice Slices[4];
 Bitboard KrkpRookWins[16][64][64];  // solved slices, by KrkpPawnIndex
 
 // Rook's side to move, with no other pieces than the four; the pawn on p,
@@ -203,17 +203,16 @@ Bitboard CaptureWins(int r, int K, int p) {
   return wins;
 }
 
-void PrepareKrkpSlice(int p) {
+void PrepareKrkpSlice(KrkpSlice& slice, int p) {
   int q = p + 8;
   int next = q < 56 ? KrkpPawnIndex[q] : -1;
-  PARALLEL_FOR
   for (int r = 0; r < 64; r++) {
     for (int K = 0; K < 64; K++) {
-      Slice.rookToMove[r][K] = Slice.pawnToMove[r][K] = 0;
-      Slice.valid[r][K] = r != K && r != p && K != p;
-      if (!Slice.valid[r][K]) continue;
-      Slice.captures[r][K] = CaptureWins(r, K, p);
-      Slice.rookLines[r][K] = RookAttacksOn(r, SquareBit(K) | SquareBit(p));
+      slice.rookToMove[r][K] = slice.pawnToMove[r][K] = 0;
+      slice.valid[r][K] = r != K && r != p && K != p;
+      if (!slice.valid[r][K]) continue;
+      slice.captures[r][K] = CaptureWins(r, K, p);
+      slice.rookLines[r][K] = RookAttacksOn(r, SquareBit(K) | SquareBit(p));
       Bitboard legal = 0, loses = 0;
       if (q != K && q != r) {
         legal = ~RookAttacksOn(r, SquareBit(K) | SquareBit(q)) & ~SquareBit(q);
@@ -233,27 +232,27 @@ void PrepareKrkpSlice(int p) {
           }
         }
       }
-      Slice.pushLegal[r][K] = legal;
-      Slice.pushLoses[r][K] = loses;
+      slice.pushLegal[r][K] = legal;
+      slice.pushLoses[r][K] = loses;
     }
   }
 }
 
 // Pawn's side to move: every move loses, and there is a move or a check.
-Bitboard PawnSideLoses(int r, int K, int p) {
+Bitboard PawnSideLoses(const KrkpSlice& slice, int r, int K, int p) {
   if (WhitePawnAttacks[p] & SquareBit(r)) return 0;  // the pawn takes the rook
-  Bitboard lines = Slice.rookLines[r][K];
+  Bitboard lines = slice.rookLines[r][K];
   Bitboard illegal = lines | KingAttacks[K] | SquareBit(K) | SquareBit(p);
   if (KingAttacks[K] & SquareBit(r)) illegal |= SquareBit(r);  // a defended rook
-  Bitboard bad = illegal | (Slice.rookToMove[r][K] & ~SquareBit(r));
-  Bitboard legalPush = Slice.pushLegal[r][K];
-  Bitboard allBad = AllStepsBad(bad) & (~legalPush | Slice.pushLoses[r][K]);
+  Bitboard bad = illegal | (slice.rookToMove[r][K] & ~SquareBit(r));
+  Bitboard legalPush = slice.pushLegal[r][K];
+  Bitboard allBad = AllStepsBad(bad) & (~legalPush | slice.pushLoses[r][K]);
   return allBad & (SomeStepLegal(~illegal) | legalPush | lines);
 }
 
 // Rook's side to move: some move wins.
-Bitboard RookSideWins(int r, int K, int p) {
-  Bitboard win = Slice.captures[r][K];
+Bitboard RookSideWins(const KrkpSlice& slice, int r, int K, int p) {
+  Bitboard win = slice.captures[r][K];
   if (!(WhitePawnAttacks[p] & SquareBit(K))) {
     for (int i = 0; i < 4; i++) {
       int df = ROOK_DIRS[2 * i], dr = ROOK_DIRS[2 * i + 1];
@@ -263,7 +262,7 @@ Bitboard RookSideWins(int r, int K, int p) {
         int s = rk * 8 + f;
         if (s == K || s == p) break;
         passed |= SquareBit(s);  // the pawn's king on any of these squares stops the rook
-        win |= Slice.pawnToMove[s][K] & ~passed;
+        win |= slice.pawnToMove[s][K] & ~passed;
         f += df;
         rk += dr;
       }
@@ -271,30 +270,31 @@ Bitboard RookSideWins(int r, int K, int p) {
   }
   for (Bitboard to = KingAttacks[K] & ~WhitePawnAttacks[p] & ~SquareBit(r) & ~SquareBit(p); to;) {
     int K2 = PopLSB(&to);
-    win |= Slice.pawnToMove[r][K2] & ~(KingAttacks[K2] | SquareBit(K2));
+    win |= slice.pawnToMove[r][K2] & ~(KingAttacks[K2] | SquareBit(K2));
   }
   return win;
 }
 
 void SolveKrkpPawnSquare(int p) {
-  PrepareKrkpSlice(p);
+  KrkpSlice& slice = Slices[FileOf(p) - 4];
+  PrepareKrkpSlice(slice, p);
   bool changed = true;
   while (changed) {
     changed = false;
     for (int r = 0; r < 64; r++)
       for (int K = 0; K < 64; K++)
-        if (Slice.valid[r][K]) Slice.pawnToMove[r][K] = PawnSideLoses(r, K, p);
+        if (slice.valid[r][K]) slice.pawnToMove[r][K] = PawnSideLoses(slice, r, K, p);
     for (int r = 0; r < 64; r++)
       for (int K = 0; K < 64; K++) {
-        if (!Slice.valid[r][K]) continue;
-        Bitboard win = RookSideWins(r, K, p);
-        if (win != Slice.rookToMove[r][K]) {
-          Slice.rookToMove[r][K] = win;
+        if (!slice.valid[r][K]) continue;
+        Bitboard win = RookSideWins(slice, r, K, p);
+        if (win != slice.rookToMove[r][K]) {
+          slice.rookToMove[r][K] = win;
           changed = true;
         }
       }
   }
-  std::memcpy(KrkpRookWins[KrkpPawnIndex[p]], Slice.rookToMove, sizeof Slice.rookToMove);
+  std::memcpy(KrkpRookWins[KrkpPawnIndex[p]], slice.rookToMove, sizeof slice.rookToMove);
 }
 
 // KpkBitbase keeps the wins that the pawn earns by running and clears those
@@ -331,8 +331,12 @@ void InitKpkBitbases() {
 
 void InitKrkpBitbase() {
   InitStepMasks();
-  for (int rank = 6; rank >= 3; rank--)
+  // A pawn only moves up its own file or takes the rook, so the files of one
+  // rank are independent; each rank needs the one above it solved.
+  for (int rank = 6; rank >= 3; rank--) {
+    PARALLEL_FOR
     for (int file = 4; file < 8; file++) SolveKrkpPawnSquare(rank * 8 + file);
+  }
   for (int r = 0; r < 64; r++)
     for (int K = 0; K < 64; K++)
       for (int i = 0; i < 16; i++) KrkpBitbase[r * 1024 + K * 16 + i] = ~KrkpRookWins[i][r][K];

@@ -166,6 +166,7 @@ int OppositeBishopFortress(int attacker) {
   if (bothWing && FileOf(first) != FileOf(second)) {
     int knightPawn = (FileOf(first) == 1 || FileOf(first) == 6) ? first : second;
     if (Ahead(attacker, knightPawn) == king) {
+      thread_eval_info.derivable = 0;  // the answer depends on the side to move
       int bishopHangs = (KingAttacks[attackerKing] & SquareBit(bishopD)) && !(KingAttacks[king] & SquareBit(bishopD));
       if (b.SideToMove == defender || !bishopHangs) return 1;
     }
