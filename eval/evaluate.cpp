@@ -20,6 +20,9 @@ int32_t LazyEvalLow = -INFINITY_SCORE;
 int32_t LazyEvalHigh = INFINITY_SCORE;
 int32_t RootSide = WHITE;
 
+// Scores beyond this size are mates (or tablebase results).
+constexpr int32_t MATE_SCORE_BOUND = 31000;
+
 // Rook-ending class of a pawn-file byte: 0 without pawns, else by the
 // leftmost pawn file (a, b, c, d or further right) and the number of files.
 static constexpr std::array<int32_t, 256> MakeRookEndingFileIndex() {
@@ -640,6 +643,9 @@ int32_t Evaluate(int32_t, int32_t) {
     }
   }
 
+  // A mate score (a mated bare king) is exact: the damping must not turn it
+  // into an ordinary score.
+  if (score <= -MATE_SCORE_BOUND || score >= MATE_SCORE_BOUND) return score;
   int factor = Clamp(256 - 2 * Max(0, b.Rule50 - 8), 0, 256);
   return (int32_t)((int64_t)score * factor / 256);
 }

@@ -4,6 +4,7 @@
 #include "board/attacktables.h"
 #include "board/bitmasks.h"
 #include "board/zobrist.h"
+#include "eval/bitbases.h"
 #include "eval/packed.h"
 #include "eval/params.h"
 #include "eval/sigmoid.h"
@@ -44,6 +45,7 @@ int main() {
   ResetResignWindow();
   InitKnightDistance();
   InitKnightIntercept();
+  InitBitbases();
   LoadEvaluationValues();
   ClearCaptureHistory();
   InitPawnEndgameSigmoid();

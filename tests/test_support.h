@@ -12,6 +12,7 @@
 #include "board/attacktables.h"
 #include "board/bitmasks.h"
 #include "board/zobrist.h"
+#include "eval/bitbases.h"
 #include "eval/packed.h"
 #include "eval/params.h"
 #include "eval/sigmoid.h"
@@ -42,6 +43,7 @@ inline void EnsureEvalReady() {
   InitKingAttackWeights();
   InitPieceSquareTables();
   InitKnightIntercept();
+  InitBitbases();
   char here[4096];
   char empty[] = "/tmp/crv-eval-XXXXXX";
   if (getcwd(here, sizeof here) != nullptr && mkdtemp(empty) != nullptr && chdir(empty) == 0) {
