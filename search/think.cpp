@@ -60,8 +60,6 @@ static constexpr int FINAL_TEST_START = PONDER_LIST_START - 1024;
 static constexpr int GAME_ROOM_FOR_SEARCH = SEARCH_STACK_SIZE + 8;
 // Time plan without a clock: a fixed-depth search is never stopped by time.
 static constexpr int32_t UNTIMED_TARGET = 9999999;
-// Centiseconds kept back on the clock for each move still to be played.
-static constexpr int64_t MOVE_OVERHEAD = 1;
 // Centiseconds a hint search may take.
 static constexpr int32_t HINT_SEARCH_TIME = 100;
 

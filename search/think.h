@@ -5,6 +5,11 @@
 #include <cstdint>
 #include "board/types.h"
 
+// Centiseconds kept back on the clock for each move still to be planned:
+// what a move costs beyond its search (reading the line, writing the reply,
+// the interface's own delay, a busy machine) so the clock never runs out.
+constexpr int64_t MOVE_OVERHEAD = 3;
+
 constexpr int32_t NO_CLOCK = -1;               // TimeLeft: fixed-depth search
 constexpr int32_t INFINITE_TIME = 999999999;   // TimeLeft: search until told to stop
 constexpr int RECENT_RING_SIZE = 10;           // slot 9 is the newest

@@ -80,17 +80,17 @@ TEST(TimePlanTest, TargetAndLimit) {
     int32_t target, max;
   } cases[] = {
       // 40 moves per control at move 10: 30 moves to plan for, each with a
-      // reserve of one centisecond.
-      {"xboard 40 moves at move 10", 18, 0, 6000, 0, 40, 0, (5699 - 30) / 30, 7 * ((5699 - 30) / 30)},
-      {"xboard with increment", 18, 0, 6000, 0, 40, 100, (5699 - 30 - 100 + 30 * 100) / 30, (5699 - 30) / 3},
+      // reserve of MOVE_OVERHEAD centiseconds.
+      {"xboard 40 moves at move 10", 18, 0, 6000, 0, 40, 0, (5699 - MOVE_OVERHEAD * 30) / 30, 7 * ((5699 - MOVE_OVERHEAD * 30) / 30)},
+      {"xboard with increment", 18, 0, 6000, 0, 40, 100, (5699 - MOVE_OVERHEAD * 30 - 100 + 30 * 100) / 30, (5699 - MOVE_OVERHEAD * 30) / 3},
       // Past the first control (move 71 of 40-move controls): 10 moves left.
-      {"xboard second control", 140, 0, 3000, 0, 40, 0, (2849 - 10) / 10, (2849 - 10) / 3},
-      {"uci moves to go", 0, 1, 3000, 0, 5, 0, (2849 - 5) / 5, (2849 - 5) / 3},
+      {"xboard second control", 140, 0, 3000, 0, 40, 0, (2849 - MOVE_OVERHEAD * 10) / 10, (2849 - MOVE_OVERHEAD * 10) / 3},
+      {"uci moves to go", 0, 1, 3000, 0, 5, 0, (2849 - MOVE_OVERHEAD * 5) / 5, (2849 - MOVE_OVERHEAD * 5) / 3},
       // Sudden death at ply 0 with a minute: 44 moves.
-      {"sudden death", 0, 0, 6000, 0, 0, 0, (5699 - 44) / 44, 7 * ((5699 - 44) / 44)},
+      {"sudden death", 0, 0, 6000, 0, 0, 0, (5699 - MOVE_OVERHEAD * 44) / 44, 7 * ((5699 - MOVE_OVERHEAD * 44) / 44)},
       {"time per move", 0, 0, NO_CLOCK, 250, 0, 0, 250, 250},
       // Nothing left: the least target, and a limit already passed.
-      {"no time left", 0, 0, 0, 0, 0, 0, 1, (-1 - 44) / 3},
+      {"no time left", 0, 0, 0, 0, 0, 0, 1, (-1 - MOVE_OVERHEAD * 44) / 3},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
