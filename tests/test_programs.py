@@ -72,6 +72,10 @@ class ProgramTests:
     def test_banner_comes_first(self):
         engine = self.start(sync=False)
         self.assertEqual(engine.read_line(10), BANNER)
+        # Without "values.txt" the start-up says so once and goes on with the
+        # compiled defaults.
+        self.assertEqual(engine.sync().count("Error loading values.txt"), 1)
+        self.assertEqual(len(engine.ask("evl")), 11)
 
     def test_quit_words_end_with_code_0(self):
         for word in ("quit", "q", "qwerty", "  Q"):
@@ -177,6 +181,31 @@ class ProgramTests:
                     self.assertEqual(len(reply), 1, reply)
                     self.assertBoard(engine, good)
                     self.assertEqual(engine.ask("mvd"), ["castling flags = 3"])
+
+    def test_bytes_beyond_ascii(self):
+        # Every byte value reaches the character tables as an unsigned index
+        # (the sanitizer build catches a negative one); such text is no
+        # command and no move.
+        high = bytes(range(0x80, 0x100))
+        lines = [
+            high + b"\n",
+            b"\xc9\xff\x80\n",
+            b"loadfen " + high[:40] + b" w KQ - 0 1\n",
+            b"loadfen 4k3/8/8/8/8/8/8/R3K2R \xff \xd7\xc6 \xe5\xb3 0 1\n",
+            b"force\n",
+            b"\xe5\xb2\xe5\xb4\n",
+            b"e\xb2e4\n",
+            b"perft\xff 1\n",
+        ]
+        engine = self.start()
+        for line in lines:
+            engine.send_raw(line)
+        engine.sync()
+        engine.send("loadfen 4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1")
+        self.assertBoard(engine, "4k3/8/8/8/8/8/8/R3K2R")
+        self.assertEqual(engine.ask("mvd"), ["castling flags = 3"])
+        engine.send("quit")
+        self.assertEnds(engine)
 
     def test_over_long_lines_are_cut(self):
         castling = ["castling flags = 15"]
