@@ -4,10 +4,14 @@ person at a terminal would drive it.
 Run: python3 test_programs.py --program NAME=PATH [--program ...] [--shared DIR]
 """
 
+import errno
 import os
 import re
+import shutil
 import signal
+import subprocess
 import sys
+import tempfile
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "harness"))
@@ -100,6 +104,30 @@ class ProgramTests:
         engine.sync()
         engine.send("quit")
         self.assertEnds(engine)
+
+    def test_closed_output_does_not_end_the_program(self):
+        # A GUI that stops reading must not kill the engine with SIGPIPE: the
+        # replies are lost, the input is still carried out to "quit".
+        with tempfile.TemporaryDirectory(prefix="crv-") as cwd:
+            command = [os.path.abspath(self.program)]
+            try:
+                proc = subprocess.Popen(command, cwd=cwd, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        stderr=subprocess.DEVNULL)
+            except OSError as error:
+                emulator = shutil.which("qemu-i386")
+                if error.errno != errno.ENOEXEC or emulator is None:
+                    raise
+                proc = subprocess.Popen([emulator, *command], cwd=cwd, stdin=subprocess.PIPE,
+                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+            proc.stdout.close()
+            try:
+                proc.stdin.write(b"perft 2\nbrd\nuci\nquit\n")
+                proc.stdin.close()
+                self.assertEqual(proc.wait(60), 0)
+            finally:
+                if proc.poll() is None:
+                    proc.kill()
+                    proc.wait()
 
     def test_uci_identification(self):
         engine = self.start()
