@@ -4,10 +4,14 @@ person at a terminal would drive it.
 Run: python3 test_programs.py --program NAME=PATH [--program ...] [--shared DIR]
 """
 
+import errno
 import os
 import re
+import shutil
 import signal
+import subprocess
 import sys
+import tempfile
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "harness"))
@@ -72,6 +76,10 @@ class ProgramTests:
     def test_banner_comes_first(self):
         engine = self.start(sync=False)
         self.assertEqual(engine.read_line(10), BANNER)
+        # Without "values.txt" the start-up says so once and goes on with the
+        # compiled defaults.
+        self.assertEqual(engine.sync().count("Error loading values.txt"), 1)
+        self.assertEqual(len(engine.ask("evl")), 11)
 
     def test_quit_words_end_with_code_0(self):
         for word in ("quit", "q", "qwerty", "  Q"):
@@ -96,6 +104,30 @@ class ProgramTests:
         engine.sync()
         engine.send("quit")
         self.assertEnds(engine)
+
+    def test_closed_output_does_not_end_the_program(self):
+        # A GUI that stops reading must not kill the engine with SIGPIPE: the
+        # replies are lost, the input is still carried out to "quit".
+        with tempfile.TemporaryDirectory(prefix="crv-") as cwd:
+            command = [os.path.abspath(self.program)]
+            try:
+                proc = subprocess.Popen(command, cwd=cwd, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        stderr=subprocess.DEVNULL)
+            except OSError as error:
+                emulator = shutil.which("qemu-i386")
+                if error.errno != errno.ENOEXEC or emulator is None:
+                    raise
+                proc = subprocess.Popen([emulator, *command], cwd=cwd, stdin=subprocess.PIPE,
+                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+            proc.stdout.close()
+            try:
+                proc.stdin.write(b"perft 2\nbrd\nuci\nquit\n")
+                proc.stdin.close()
+                self.assertEqual(proc.wait(60), 0)
+            finally:
+                if proc.poll() is None:
+                    proc.kill()
+                    proc.wait()
 
     def test_uci_identification(self):
         engine = self.start()
@@ -177,6 +209,31 @@ class ProgramTests:
                     self.assertEqual(len(reply), 1, reply)
                     self.assertBoard(engine, good)
                     self.assertEqual(engine.ask("mvd"), ["castling flags = 3"])
+
+    def test_bytes_beyond_ascii(self):
+        # Every byte value reaches the character tables as an unsigned index
+        # (the sanitizer build catches a negative one); such text is no
+        # command and no move.
+        high = bytes(range(0x80, 0x100))
+        lines = [
+            high + b"\n",
+            b"\xc9\xff\x80\n",
+            b"loadfen " + high[:40] + b" w KQ - 0 1\n",
+            b"loadfen 4k3/8/8/8/8/8/8/R3K2R \xff \xd7\xc6 \xe5\xb3 0 1\n",
+            b"force\n",
+            b"\xe5\xb2\xe5\xb4\n",
+            b"e\xb2e4\n",
+            b"perft\xff 1\n",
+        ]
+        engine = self.start()
+        for line in lines:
+            engine.send_raw(line)
+        engine.sync()
+        engine.send("loadfen 4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1")
+        self.assertBoard(engine, "4k3/8/8/8/8/8/8/R3K2R")
+        self.assertEqual(engine.ask("mvd"), ["castling flags = 3"])
+        engine.send("quit")
+        self.assertEnds(engine)
 
     def test_over_long_lines_are_cut(self):
         castling = ["castling flags = 15"]

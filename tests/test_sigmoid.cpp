@@ -1,7 +1,15 @@
 // The logistic tables with the compiled parameters and the knight-intercept table.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "eval/sigmoid.h"
+#include "interface/commands.h"
+#include "interface/tokens.h"
 #include "test_support.h"
 
 namespace {
@@ -52,6 +60,55 @@ TEST_F(SigmoidTest, KnightIntercept) {
   // one on h1 does not.
   EXPECT_TRUE((KnightIntercept[(63 - A7) - 8][63 - E5] >> (63 - C6)) & 1);
   EXPECT_FALSE((KnightIntercept[(63 - A7) - 8][63 - E5] >> (63 - H1)) & 1);
+}
+
+// The curves are built once at start-up: "reload" of a file with other
+// curve parameters takes the parameters but leaves the four tables as they were.
+TEST_F(SigmoidTest, ReloadKeepsTheTables) {
+  if (Tokens[0] == nullptr) AllocateTokenBuffers();
+  std::vector<int32_t> before[4] = {{PawnEndgameSigmoid, PawnEndgameSigmoid + 301},
+                                    {PressureSigmoid, PressureSigmoid + 64},
+                                    {AttackHorrorSigmoid, AttackHorrorSigmoid + 512},
+                                    {DefendHorrorSigmoid, DefendHorrorSigmoid + 512}};
+  int32_t danger[128], shelter[64];
+  std::memcpy(danger, KingDangerTable, sizeof danger);
+  std::memcpy(shelter, ShelterScaleTable, sizeof shelter);
+  int32_t* curveParams[] = {&PassedPawnParamsA[16],     &PassedPawnParamsA[17],     &KingParamsB[7],
+                            &KingParamsB[8],            &PressureSigmoidCentre,     &SigmoidAndPhaseParams[2],
+                            &SigmoidAndPhaseParams[3],  &SigmoidAndPhaseParams[4],  &SigmoidAndPhaseParams[5],
+                            &SigmoidAndPhaseParams[6],  &SigmoidAndPhaseParams[7]};
+  int32_t saved[11];
+  for (int i = 0; i < 11; i++) saved[i] = *curveParams[i];
+
+  char here[4096];
+  ASSERT_NE(getcwd(here, sizeof here), nullptr);
+  char dir[] = "/tmp/crv-sigmoid-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  std::string values = std::string(dir) + "/values.txt";
+  auto reloadFrom = [&]() {
+    ASSERT_EQ(WriteValuesFile(values.c_str()), 1);
+    ASSERT_EQ(chdir(dir), 0);
+    std::strcpy(CommandLine, "reload");
+    testing::internal::CaptureStdout();
+    ProcessCommand();
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(chdir(here), 0);
+  };
+  for (int i = 0; i < 11; i++) *curveParams[i] = saved[i] + 37;
+  reloadFrom();
+  EXPECT_EQ(PressureSigmoidCentre, saved[4] + 37);  // the file was read
+  EXPECT_EQ(std::vector<int32_t>(PawnEndgameSigmoid, PawnEndgameSigmoid + 301), before[0]);
+  EXPECT_EQ(std::vector<int32_t>(PressureSigmoid, PressureSigmoid + 64), before[1]);
+  EXPECT_EQ(std::vector<int32_t>(AttackHorrorSigmoid, AttackHorrorSigmoid + 512), before[2]);
+  EXPECT_EQ(std::vector<int32_t>(DefendHorrorSigmoid, DefendHorrorSigmoid + 512), before[3]);
+
+  // Back to the compiled parameter set.
+  for (int i = 0; i < 11; i++) *curveParams[i] = saved[i];
+  reloadFrom();
+  std::memcpy(KingDangerTable, danger, sizeof danger);
+  std::memcpy(ShelterScaleTable, shelter, sizeof shelter);
+  std::remove(values.c_str());
+  rmdir(dir);
 }
 
 }  // namespace

@@ -356,6 +356,16 @@ class XboardPlayer(Player):
         self.engine.send("xboard")
         self.engine.send("post")
 
+    def wait_ready(self):
+        """Waits until the engine has taken every line sent, as a GUI waits
+        for an engine's start-up and new game before it starts the clock
+        (this engine sends no protover features, but answers "isready" in
+        every mode); start-up and table clearing are not charged to a move."""
+        for line in self.read_reply("readyok", 30)[:-1]:
+            if line.startswith("move "):
+                raise Failure("extra reply", f"{self.label()} printed {line!r} unasked")
+            self.check_line(line)
+
     def new_game(self, start_fen, tc):
         self.ensure_running()
         self.check_no_stray_output("move ")
@@ -365,6 +375,8 @@ class XboardPlayer(Player):
         self.engine.send(tc.xboard_level())
         self.engine.send("post")
         self.engine.send("hard")
+        self.engine.send("isready")
+        self.wait_ready()
         self.sent = 0
         self.forced = True
 

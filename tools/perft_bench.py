@@ -4,7 +4,9 @@ positions and depths, through its own "loadfen" and "perft" commands.
 
 Usage: tools/perft_bench.py [program ...]   (default: build/crv)
 """
+import errno
 import re
+import shutil
 import subprocess
 import sys
 
@@ -24,8 +26,18 @@ def bench(program):
         lines.append(f"loadfen {fen}")
         lines.append(f"perft {depth}")
     lines.append("quit")
-    out = subprocess.run([program], input="\n".join(lines) + "\n", capture_output=True,
-                         text=True, timeout=3600).stdout
+    command = [program]
+    try:
+        out = subprocess.run(command, input="\n".join(lines) + "\n", capture_output=True,
+                             text=True, timeout=3600).stdout
+    except OSError as error:
+        # A kernel without 32-bit support runs crv_x86 through the emulator.
+        emulator = shutil.which("qemu-i386")
+        if error.errno != errno.ENOEXEC or emulator is None:
+            raise
+        print(f"{program}: run through {emulator}")
+        out = subprocess.run([emulator, *command], input="\n".join(lines) + "\n", capture_output=True,
+                             text=True, timeout=3600).stdout
     results = [(int(n), float(t)) for n, t in RESULT.findall(out)]
     if len(results) != len(POSITIONS):
         sys.exit(f"{program}: expected {len(POSITIONS)} perft results, got {len(results)}")
