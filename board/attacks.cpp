@@ -27,31 +27,6 @@ inline Bitboard SlidersOfStep(int direction) {
 
 inline int AbsoluteValue(int x) { return x < 0 ? -x : x; }
 
-// Cheapest attacker of colour c in the set, as its code (0 when none), with
-// its square in *square.
-inline int CheapestAttacker(Bitboard attackers, int c, int* square) {
-  const Bitboard(&P)[8][2] = thread_board.Pieces;
-  Bitboard hit;
-  int code;
-  if ((hit = attackers & P[PAWN][c])) code = PAWN;
-  else if ((hit = attackers & P[KNIGHT][c])) code = KNIGHT;
-  else if ((hit = attackers & P[BISHOP][c])) code = BISHOP;
-  else if ((hit = attackers & P[ROOK][c])) code = ROOK;
-  else if ((hit = attackers & P[QUEEN][c])) code = QUEEN;
-  else if ((hit = attackers & P[KING][c])) code = KING;
-  else return 0;
-  *square = LeastSignificantBit(hit);
-  return code;
-}
-
-// Takes the attacker on q out of the set and brings in the slider that stood
-// behind it on the line to t; knights and kings hide nothing.
-inline Bitboard RemoveAttacker(Bitboard attackers, int q, int code, int t) {
-  attackers &= ~SquareBit(q);
-  if (code != KNIGHT && code != KING) attackers = AddXrayAttackers(attackers, q, Direction[t][q]);
-  return attackers;
-}
-
 // Static exchange on t for the side to move, from the cheap refutations on,
 // without the attack-map shortcut: 1 when the move does not lose material.
 int StaticExchange(int t, int f, int mover, int captured, int promotion) {

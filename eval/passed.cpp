@@ -63,31 +63,6 @@ template <int C> inline Bitboard PassedMask(int square) {
   return C == WHITE ? WhitePassedMask[square] : BlackPassedMask[square];
 }
 
-// Cheapest attacker of colour c in the set, as its code (0 when none), with
-// its square in *square; the king comes last.
-inline int CheapestAttacker(Bitboard attackers, int c, int* square) {
-  const Bitboard(&P)[8][2] = thread_board.Pieces;
-  Bitboard hit;
-  int code;
-  if ((hit = attackers & P[PAWN][c])) code = PAWN;
-  else if ((hit = attackers & P[KNIGHT][c])) code = KNIGHT;
-  else if ((hit = attackers & P[BISHOP][c])) code = BISHOP;
-  else if ((hit = attackers & P[ROOK][c])) code = ROOK;
-  else if ((hit = attackers & P[QUEEN][c])) code = QUEEN;
-  else if ((hit = attackers & P[KING][c])) code = KING;
-  else return 0;
-  *square = LeastSignificantBit(hit);
-  return code;
-}
-
-// Takes the attacker on q out of the set and brings in the slider that stood
-// behind it on the line to t.
-inline Bitboard RemoveAttacker(Bitboard attackers, int q, int code, int t) {
-  attackers &= ~SquareBit(q);
-  if (code != KNIGHT && code != KING) attackers = AddXrayAttackers(attackers, q, Direction[t][q]);
-  return attackers;
-}
-
 // Exchange on the empty stop square t of the pawn of colour C on s, with the
 // pawn placed there: 1 when C does not lose material. The rook or queen
 // behind the pawn on its file joins in, since the pawn's step uncovers it.

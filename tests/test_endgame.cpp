@@ -26,16 +26,16 @@
 
 namespace {
 
-class EndgameTest : public ::testing::Test {
+class EndgameTest : public EvalTest {
  protected:
-  static void SetUpTestSuite() { EnsureEvalReady(); }
   void SetUp() override {
-    LazyEvalLow = -INFINITY_SCORE;
-    LazyEvalHigh = INFINITY_SCORE;
+    EvalTest::SetUp();
     SearchPly = 0;
-    ClearEvalHash();
   }
-  void TearDown() override { SearchPly = 0; }
+  void TearDown() override {
+    EvalTest::TearDown();
+    SearchPly = 0;
+  }
 };
 
 // ---------------------------------------------------------------------------
@@ -289,20 +289,6 @@ TEST_F(EndgameTest, KrkpKnownPositions) {
 
 // ---------------------------------------------------------------------------
 // Decided endings through the full evaluation.
-void SetPosition(const std::string& fen) { ASSERT_TRUE(SetFenPosition(fen.c_str())) << fen; }
-
-int32_t Fresh() {
-  RootSide = thread_board.SideToMove;
-  int32_t score = 0;
-  EvaluatePosition(&score);
-  return score;
-}
-
-int32_t FreshOf(const std::string& fen) {
-  SetPosition(fen);
-  return Fresh();
-}
-
 // EvaluateEndgame on its own: the exact flag and the decided score.
 int32_t EndgameOf(const std::string& fen, int32_t incoming, int32_t* exact) {
   SetPosition(fen);
@@ -505,22 +491,7 @@ TEST_F(EndgameTest, EveryPlacementStaysInsideItsTablesAndIsColourSymmetric) {
         else board[s] = *c;
       }
       if (!ok) continue;
-      std::string fen;
-      for (int r = 7; r >= 0; r--) {
-        int empty = 0;
-        for (int f = 0; f < 8; f++) {
-          char c = board[8 * r + f];
-          if (!c) {
-            empty++;
-            continue;
-          }
-          if (empty) fen += (char)('0' + empty);
-          empty = 0;
-          fen += c;
-        }
-        if (empty) fen += (char)('0' + empty);
-        if (r) fen += '/';
-      }
+      std::string fen = PlacementFen(board);
       fen += (random() % 2) ? " w - - 0 1" : " b - - 0 1";
       if (!SetFenPosition(fen.c_str())) continue;
       int32_t score = Fresh();

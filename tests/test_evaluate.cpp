@@ -27,57 +27,7 @@ namespace {
 
 constexpr const char* START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
-class EvaluateTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { EnsureEvalReady(); }
-  void SetUp() override {
-    LazyEvalLow = -INFINITY_SCORE;
-    LazyEvalHigh = INFINITY_SCORE;
-    ClearEvalHash();
-  }
-  void TearDown() override {
-    LazyEvalLow = -INFINITY_SCORE;
-    LazyEvalHigh = INFINITY_SCORE;
-  }
-};
-
-void SetPosition(const std::string& fen) { ASSERT_TRUE(SetFenPosition(fen.c_str())) << fen; }
-
-// The full evaluation for the side to move, as "evl" runs it.
-int32_t Fresh() {
-  RootSide = thread_board.SideToMove;
-  int32_t score = 0;
-  EvaluatePosition(&score);
-  return score;
-}
-
-int32_t FreshOf(const std::string& fen) {
-  SetPosition(fen);
-  return Fresh();
-}
-
-// The first four fields of an EPD line: the FEN without its counters.
-std::string EpdFen(const std::string& line) {
-  std::string fen;
-  size_t start = 0;
-  for (int field = 0; field < 4 && start < line.size(); field++) {
-    size_t space = line.find(' ', start);
-    if (space == std::string::npos) space = line.size();
-    fen += (field ? " " : "") + line.substr(start, space - start);
-    start = space + 1;
-  }
-  return fen;
-}
-
-std::vector<std::string> SuiteFens() {
-  std::vector<std::string> fens;
-  for (const PerftCase& c : LoadPerftSuite()) fens.push_back(c.fen);
-  std::ifstream wac(SharedPath("testdata/wac.epd"));
-  std::string line;
-  while (std::getline(wac, line))
-    if (!line.empty()) fens.push_back(EpdFen(line));
-  return fens;
-}
+class EvaluateTest : public EvalTest {};
 
 TEST_F(EvaluateTest, ColourFlippedTwinsEvaluateAlike) {
   std::vector<std::string> fens = SuiteFens();
@@ -256,28 +206,19 @@ int32_t Damped(int32_t score) {
 // Walks every legal move to `depth`: at every node, and with the other side
 // to move as well, the cached answer equals a fresh evaluation.
 void CompareWalk(int depth, long* nodes) {
-  ThreadBoard& b = thread_board;
-  for (int turn = 0; turn < 2; turn++) {
-    int32_t cached = Evaluate();
-    int savedRoot = RootSide;
-    int32_t fresh = 0;
-    EvaluatePosition(&fresh);
-    RootSide = savedRoot;
-    ASSERT_EQ(cached, Damped(fresh)) << "node " << *nodes << " side " << b.SideToMove;
-    b.SideToMove ^= 1;
-    ++*nodes;
-  }
-  if (depth == 0) return;
-  int base = MoveStackTop;
-  GenerateLegalMoves(base);
-  int end = MoveStackTop;
-  for (int i = base; i < end; i++) {
-    MakeMove(MoveStack[i].move, 1);
-    CompareWalk(depth - 1, nodes);
-    UnmakeMove();
-    if (::testing::Test::HasFatalFailure()) return;
-  }
-  MoveStackTop = base;
+  WalkLegalTree(depth, [nodes] {
+    ThreadBoard& b = thread_board;
+    for (int turn = 0; turn < 2; turn++) {
+      int32_t cached = Evaluate();
+      int savedRoot = RootSide;
+      int32_t fresh = 0;
+      EvaluatePosition(&fresh);
+      RootSide = savedRoot;
+      ASSERT_EQ(cached, Damped(fresh)) << "node " << *nodes << " side " << b.SideToMove;
+      b.SideToMove ^= 1;
+      ++*nodes;
+    }
+  });
 }
 
 TEST_F(EvaluateTest, CachedAnswersEqualFreshOnesOverAPerftWalk) {
@@ -365,10 +306,7 @@ TEST_F(EvaluateTest, ReloadLeavesNoStaleEntry) {
   std::memcpy(PawnCountScale, savedScale, sizeof savedScale);
 
   thread_board.PawnBlock.key = thread_board.PawnKey;
-  ASSERT_EQ(chdir(dir), 0);
-  std::strcpy(CommandLine, "reload");
-  ProcessCommand();
-  ASSERT_EQ(chdir(here), 0);
+  ASSERT_NO_FATAL_FAILURE(ReloadIn(dir));
   EXPECT_EQ(PawnCountScale[15], 0);
   EXPECT_EQ(thread_board.PawnBlock.key, PAWN_BLOCK_NO_KEY);
   EXPECT_EQ(EvalHashTable[0].key, ~0ULL);

@@ -29,8 +29,6 @@ class PassedTest : public ::testing::Test {
   static void SetUpTestSuite() { EnsureEvalReady(); }
 };
 
-void SetPosition(const std::string& fen) { ASSERT_TRUE(SetFenPosition(fen.c_str())) << fen; }
-
 // Marks the passed pawns of the position as the pawn evaluation does: a pawn
 // is passed when no enemy pawn stands in its passed mask; the file byte gets
 // its file and the passed set every pawn of that colour on the file.
@@ -74,19 +72,6 @@ PassedResult PassedTerm() {
 PassedResult PassedTermOf(const std::string& fen) {
   EXPECT_TRUE(SetFenPosition(fen.c_str())) << fen;
   return PassedTerm();
-}
-
-// The first four fields of an EPD line.
-std::string EpdFen(const std::string& line) {
-  std::string fen;
-  size_t start = 0;
-  for (int field = 0; field < 4 && start < line.size(); field++) {
-    size_t space = line.find(' ', start);
-    if (space == std::string::npos) space = line.size();
-    fen += (field ? " " : "") + line.substr(start, space - start);
-    start = space + 1;
-  }
-  return fen;
 }
 
 // Positions rich in passers, both colours, every rank a passer can stand on.

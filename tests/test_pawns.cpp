@@ -28,19 +28,14 @@
 
 namespace {
 
-class PawnsTest : public ::testing::Test {
+class PawnsTest : public EvalTest {
  protected:
-  static void SetUpTestSuite() { EnsureEvalReady(); }
   void SetUp() override {
-    LazyEvalLow = -INFINITY_SCORE;
-    LazyEvalHigh = INFINITY_SCORE;
+    EvalTest::SetUp();
     RootSide = WHITE;
     ClearPawnHash();
-    ClearEvalHash();
   }
 };
-
-void SetPosition(const std::string& fen) { ASSERT_TRUE(SetFenPosition(fen.c_str())) << fen; }
 
 int SquareOf(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
 
@@ -348,23 +343,7 @@ std::string RandomPawnFen(std::mt19937& random) {
       board[square] = colour == WHITE ? 'P' : 'p';
     }
   }
-  std::string fen;
-  for (int rank = 7; rank >= 0; rank--) {
-    int empty = 0;
-    for (int file = 0; file < 8; file++) {
-      char c = board[rank * 8 + file];
-      if (!c) {
-        empty++;
-        continue;
-      }
-      if (empty) fen += (char)('0' + empty);
-      empty = 0;
-      fen += c;
-    }
-    if (empty) fen += (char)('0' + empty);
-    if (rank) fen += '/';
-  }
-  return fen + " w - - 0 1";
+  return PlacementFen(board) + " w - - 0 1";
 }
 
 // The colour-flipped structure gives the colours' bytes exchanged and the
@@ -411,7 +390,7 @@ TEST_F(PawnsTest, RandomStructuresAreColourSymmetricAndHashSafe) {
 // keys) against a computation with the pawn hash off and no evaluation cache:
 // the pawn block, the pawn-hash entry of the key, EvaluatePosition, Evaluate,
 // and Evaluate for the other side to move, answered from the derived slot.
-void WalkAndCompare(int depth, long* nodes) {
+void CompareNode(long* nodes) {
   ThreadBoard& b = thread_board;
   const uint64_t key = b.PawnKey;
   for (int turn = 0; turn < 2; turn++) {
@@ -444,17 +423,10 @@ void WalkAndCompare(int depth, long* nodes) {
     b.SideToMove ^= 1;  // the null-move twin: the derived slot answers
     ++*nodes;
   }
-  if (depth == 0) return;
-  int base = MoveStackTop;
-  GenerateLegalMoves(base);
-  int end = MoveStackTop;
-  for (int i = base; i < end; i++) {
-    MakeMove(MoveStack[i].move, 1);
-    WalkAndCompare(depth - 1, nodes);
-    UnmakeMove();
-    if (::testing::Test::HasFatalFailure()) return;
-  }
-  MoveStackTop = base;
+}
+
+void WalkAndCompare(int depth, long* nodes) {
+  WalkLegalTree(depth, [nodes] { CompareNode(nodes); });
 }
 
 TEST_F(PawnsTest, WarmCachesEqualFreshComputationsOverAPerftWalk) {
@@ -504,12 +476,7 @@ TEST_F(PawnsTest, ReloadLeavesNoStalePawnEntry) {
   ASSERT_EQ(WriteValuesFile(values.c_str()), 1);
   std::memcpy(MirroredTables64, saved, sizeof saved);
 
-  ASSERT_EQ(chdir(dir), 0);
-  std::strcpy(CommandLine, "reload");
-  testing::internal::CaptureStdout();
-  ProcessCommand();
-  testing::internal::GetCapturedStdout();
-  ASSERT_EQ(chdir(here), 0);
+  ASSERT_NO_FATAL_FAILURE(ReloadIn(dir));
   EXPECT_EQ(MirroredTables64[8][20], 77);
   EXPECT_NE(KeyOf(PawnHashTable[PawnHashIndex(key)]), key);
   EXPECT_EQ(KeyOf(thread_board.PawnBlock), PAWN_BLOCK_NO_KEY);

@@ -113,50 +113,11 @@ Bitboard WalkPinned(int c) {
 
 Bitboard FlipBoard(Bitboard b) { return __builtin_bswap64(b); }
 
-class PiecesTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { EnsureEvalReady(); }
-  void SetUp() override {
-    LazyEvalLow = -INFINITY_SCORE;
-    LazyEvalHigh = INFINITY_SCORE;
-    ClearEvalHash();
-  }
-};
+class PiecesTest : public EvalTest {};
 
-void SetPosition(const std::string& fen) { ASSERT_TRUE(SetFenPosition(fen.c_str())) << fen; }
-
-int32_t Fresh() {
-  RootSide = thread_board.SideToMove;
-  int32_t score = 0;
-  EvaluatePosition(&score);
-  return score;
-}
-
-// The first four fields of an EPD line.
-std::string EpdFen(const std::string& line) {
-  std::string fen;
-  size_t start = 0;
-  for (int field = 0; field < 4 && start < line.size(); field++) {
-    size_t space = line.find(' ', start);
-    if (space == std::string::npos) space = line.size();
-    fen += (field ? " " : "") + line.substr(start, space - start);
-    start = space + 1;
-  }
-  return fen;
-}
-
-std::vector<std::string> SuiteFens() {
-  std::vector<std::string> fens;
-  for (const PerftCase& c : LoadPerftSuite()) fens.push_back(c.fen);
-  std::ifstream wac(SharedPath("testdata/wac.epd"));
-  std::string line;
-  while (std::getline(wac, line))
-    if (!line.empty()) fens.push_back(EpdFen(line));
-  return fens;
-}
-
-// Only this Part: the material, phases and ENDING flags of the driver, the
-// pawn-file bytes and shelter penalties set here, then the piece terms.
+// The piece terms alone: the material, phases and ENDING flags of the
+// driver, the pawn-file bytes and shelter penalties set here, then the
+// piece terms.
 void EvaluatePiecesAlone(const std::string& fen, int shelterWhite = 0, int shelterBlack = 0) {
   SetPosition(fen);
   EvalInfo& e = thread_eval_info;

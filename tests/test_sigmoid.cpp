@@ -80,19 +80,12 @@ TEST_F(SigmoidTest, ReloadKeepsTheTables) {
   int32_t saved[11];
   for (int i = 0; i < 11; i++) saved[i] = *curveParams[i];
 
-  char here[4096];
-  ASSERT_NE(getcwd(here, sizeof here), nullptr);
   char dir[] = "/tmp/crv-sigmoid-XXXXXX";
   ASSERT_NE(mkdtemp(dir), nullptr);
   std::string values = std::string(dir) + "/values.txt";
   auto reloadFrom = [&]() {
     ASSERT_EQ(WriteValuesFile(values.c_str()), 1);
-    ASSERT_EQ(chdir(dir), 0);
-    std::strcpy(CommandLine, "reload");
-    testing::internal::CaptureStdout();
-    ProcessCommand();
-    testing::internal::GetCapturedStdout();
-    ASSERT_EQ(chdir(here), 0);
+    ReloadIn(dir);
   };
   for (int i = 0; i < 11; i++) *curveParams[i] = saved[i] + 37;
   reloadFrom();

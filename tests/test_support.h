@@ -1,9 +1,11 @@
-// Helpers shared by the unit tests: start-up tables, shared data files and
-// the perft suite.
+// Helpers shared by the unit tests: start-up tables, shared data files, the
+// perft and WAC suites, positions from FENs and the evaluation fixture.
 #pragma once
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <initializer_list>
 #include <string>
@@ -11,11 +13,18 @@
 
 #include "board/attacktables.h"
 #include "board/bitmasks.h"
+#include "board/fen.h"
+#include "board/legal.h"
+#include "board/position.h"
 #include "board/zobrist.h"
 #include "eval/bitbases.h"
+#include "eval/evaluate.h"
 #include "eval/packed.h"
 #include "eval/params.h"
 #include "eval/sigmoid.h"
+#include "eval/terms.h"
+#include "interface/commands.h"
+#include "interface/tokens.h"
 #include "search/hashtable.h"
 
 #ifndef CORVATINE_SHARED_DIR
@@ -137,3 +146,114 @@ inline std::string FlipFen(const std::string& fen) {
   for (size_t i = 4; i < fields.size(); i++) out += " " + fields[i];
   return out;
 }
+
+// The placement field of a FEN for a board given square by square (a1 first,
+// 0 for an empty square, otherwise the FEN letter of the piece).
+inline std::string PlacementFen(const char board[64]) {
+  std::string fen;
+  for (int rank = 7; rank >= 0; rank--) {
+    int empty = 0;
+    for (int file = 0; file < 8; file++) {
+      char c = board[rank * 8 + file];
+      if (!c) {
+        empty++;
+        continue;
+      }
+      if (empty) fen += (char)('0' + empty);
+      empty = 0;
+      fen += c;
+    }
+    if (empty) fen += (char)('0' + empty);
+    if (rank) fen += '/';
+  }
+  return fen;
+}
+
+// The first four fields of an EPD line: the FEN without its counters.
+inline std::string EpdFen(const std::string& line) {
+  std::string fen;
+  size_t start = 0;
+  for (int field = 0; field < 4 && start < line.size(); field++) {
+    size_t space = line.find(' ', start);
+    if (space == std::string::npos) space = line.size();
+    fen += (field ? " " : "") + line.substr(start, space - start);
+    start = space + 1;
+  }
+  return fen;
+}
+
+// The positions of the perft suite followed by those of testdata/wac.epd.
+inline std::vector<std::string> SuiteFens() {
+  std::vector<std::string> fens;
+  for (const PerftCase& c : LoadPerftSuite()) fens.push_back(c.fen);
+  std::ifstream wac(SharedPath("testdata/wac.epd"));
+  std::string line;
+  while (std::getline(wac, line))
+    if (!line.empty()) fens.push_back(EpdFen(line));
+  return fens;
+}
+
+// Sets the position; a FEN the engine refuses fails the test.
+inline void SetPosition(const std::string& fen) { ASSERT_TRUE(SetFenPosition(fen.c_str())) << fen; }
+
+// The full evaluation for the side to move, as "evl" runs it.
+inline int32_t Fresh() {
+  RootSide = thread_board.SideToMove;
+  int32_t score = 0;
+  EvaluatePosition(&score);
+  return score;
+}
+
+inline int32_t FreshOf(const std::string& fen) {
+  SetPosition(fen);
+  return Fresh();
+}
+
+// Calls visit() at every node of the legal-move tree of the current position
+// down to depth plies, each node before its children; stops at the first
+// fatal failure.
+template <class Visit>
+void WalkLegalTree(int depth, Visit visit) {
+  visit();
+  if (depth == 0 || ::testing::Test::HasFatalFailure()) return;
+  int base = MoveStackTop;
+  GenerateLegalMoves(base);
+  int end = MoveStackTop;
+  for (int i = base; i < end; i++) {
+    MakeMove(MoveStack[i].move, 1);
+    WalkLegalTree(depth - 1, visit);
+    UnmakeMove();
+    if (::testing::Test::HasFatalFailure()) return;
+  }
+  MoveStackTop = base;
+}
+
+// Runs the console command "reload" with dir as the working directory, so
+// that it reads dir's "values.txt"; what it prints is swallowed.
+inline void ReloadIn(const char* dir) {
+  if (Tokens[0] == nullptr) AllocateTokenBuffers();
+  char here[4096];
+  ASSERT_NE(getcwd(here, sizeof here), nullptr);
+  ASSERT_EQ(chdir(dir), 0);
+  std::strcpy(CommandLine, "reload");
+  testing::internal::CaptureStdout();
+  ProcessCommand();
+  testing::internal::GetCapturedStdout();
+  ASSERT_EQ(chdir(here), 0);
+}
+
+// Evaluation tests: the evaluation tables built once, an open lazy window
+// and an empty evaluation cache for every test.
+class EvalTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { EnsureEvalReady(); }
+  void SetUp() override {
+    LazyEvalLow = -INFINITY_SCORE;
+    LazyEvalHigh = INFINITY_SCORE;
+    ClearEvalHash();
+  }
+  void TearDown() override {
+    LazyEvalLow = -INFINITY_SCORE;
+    LazyEvalHigh = INFINITY_SCORE;
+  }
+};
