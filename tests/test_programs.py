@@ -12,10 +12,9 @@ import signal
 import subprocess
 import sys
 import tempfile
-import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "harness"))
-from engine import Engine, parse_program_args  # noqa: E402
+from engine import Engine, ProgramCase, parse_program_args, program_suite, run_tests  # noqa: E402
 
 PROGRAMS, SHARED, REST = parse_program_args(sys.argv[1:])
 
@@ -56,19 +55,13 @@ def board_lines(fen):
     return lines
 
 
-class ProgramTests:
-    program = None  # set in the per-program subclasses below
-
+class ProgramTests(ProgramCase):
     def start(self, sync=True):
         """A running program whose start-up output has been read."""
-        engine = Engine(self.program)
-        self.addCleanup(engine.close)
+        engine = self.launch()
         if sync:
             engine.sync()
         return engine
-
-    def assertEnds(self, engine, code=0):
-        self.assertEqual(engine.wait(10), code, engine.stderr_text()[-2000:])
 
     def assertBoard(self, engine, fen):
         self.assertEqual(engine.ask("brd"), board_lines(fen))
@@ -384,14 +377,8 @@ class ProgramTests:
 
 
 def load_tests(loader, tests, pattern):
-    suite = unittest.TestSuite()
-    for name, path in PROGRAMS.items():
-        case = type(f"Programs_{name}", (ProgramTests, unittest.TestCase), {"program": path})
-        suite.addTests(loader.loadTestsFromTestCase(case))
-    return suite
+    return program_suite(loader, "Programs", ProgramTests, PROGRAMS)
 
 
 if __name__ == "__main__":
-    if not PROGRAMS:
-        sys.exit("no program given (--program NAME=PATH)")
-    unittest.main(argv=[sys.argv[0], *REST])
+    run_tests(PROGRAMS, REST)

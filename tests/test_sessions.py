@@ -9,10 +9,9 @@ import os
 import re
 import sys
 import time
-import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "harness"))
-from engine import Engine, parse_program_args  # noqa: E402
+from engine import ProgramCase, parse_program_args, program_suite, run_tests  # noqa: E402
 
 PROGRAMS, SHARED, REST = parse_program_args(sys.argv[1:])
 
@@ -89,21 +88,11 @@ def moves_of(lines):
     return [MOVE.match(line).group(1) for line in lines if MOVE.match(line)]
 
 
-class Sessions:
-    program = None
-    slow = False  # sanitizer and emulated builds get wider time-outs
-
+class Sessions(ProgramCase):
     def start(self):
-        engine = Engine(self.program)
-        self.addCleanup(engine.close)
+        engine = self.launch()
         engine.sync(30)
         return engine
-
-    def wait_s(self, seconds):
-        return seconds * 5 if self.slow else seconds
-
-    def assertEnds(self, engine, code=0, timeout=10):
-        self.assertEqual(engine.wait(self.wait_s(timeout)), code, engine.stderr_text()[-2000:])
 
     def wait_for_idle_analysis(self, engine):
         """Sends "." until the analysis has ended by itself: during the search
@@ -334,15 +323,8 @@ class Sessions:
 
 
 def load_tests(loader, tests, pattern):
-    suite = unittest.TestSuite()
-    for name, path in PROGRAMS.items():
-        slow = "asan" in name or "x86" in name
-        case = type(f"Sessions_{name}", (Sessions, unittest.TestCase), {"program": path, "slow": slow})
-        suite.addTests(loader.loadTestsFromTestCase(case))
-    return suite
+    return program_suite(loader, "Sessions", Sessions, PROGRAMS, slow_marks=("asan", "x86"))
 
 
 if __name__ == "__main__":
-    if not PROGRAMS:
-        sys.exit("no program given (--program NAME=PATH)")
-    unittest.main(argv=[sys.argv[0], *REST])
+    run_tests(PROGRAMS, REST)

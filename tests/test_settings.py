@@ -9,10 +9,9 @@ A program whose name holds "x86" is the 32-bit build (24-byte pawn hash entries)
 import os
 import sys
 import tempfile
-import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "harness"))
-from engine import Engine, parse_program_args  # noqa: E402
+from engine import ProgramCase, parse_program_args, program_suite, run_tests  # noqa: E402
 
 PROGRAMS, SHARED, REST = parse_program_args(sys.argv[1:])
 
@@ -145,8 +144,7 @@ CASES = [
 ]
 
 
-class SettingsTests:
-    program = None  # set in the per-program subclasses below
+class SettingsTests(ProgramCase):
 
     def pawn_bytes(self):
         return 24 if "x86" in os.path.basename(self.program) else 22
@@ -159,8 +157,7 @@ class SettingsTests:
         if contents is not None:
             with open(os.path.join(directory.name, "Corvatine.ini"), "wb") as f:
                 f.write(contents.encode("latin-1"))
-        engine = Engine(self.program, cwd=directory.name)
-        self.addCleanup(engine.close)
+        engine = self.launch(cwd=directory.name)
         return engine, engine.sync(60)
 
     def expected_start(self, warnings, changes):
@@ -243,14 +240,8 @@ class SettingsTests:
 
 
 def load_tests(loader, tests, pattern):
-    suite = unittest.TestSuite()
-    for name, path in PROGRAMS.items():
-        case = type(f"Settings_{name}", (SettingsTests, unittest.TestCase), {"program": path})
-        suite.addTests(loader.loadTestsFromTestCase(case))
-    return suite
+    return program_suite(loader, "Settings", SettingsTests, PROGRAMS)
 
 
 if __name__ == "__main__":
-    if not PROGRAMS:
-        sys.exit("no program given (--program NAME=PATH)")
-    unittest.main(argv=[sys.argv[0], *REST])
+    run_tests(PROGRAMS, REST)

@@ -10,10 +10,9 @@ import os
 import re
 import sys
 import time
-import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "harness"))
-from engine import Engine, parse_program_args  # noqa: E402
+from engine import ProgramCase, parse_program_args, program_suite, run_tests  # noqa: E402
 
 PROGRAMS, SHARED, REST = parse_program_args(sys.argv[1:])
 
@@ -30,14 +29,10 @@ def bestmoves(lines):
     return [line for line in lines if line.startswith("bestmove")]
 
 
-class SearchConversation:
-    program = None
-    slow = False
-
+class SearchConversation(ProgramCase):
     # -- helpers ----------------------------------------------------------------
     def start(self, uci=True):
-        engine = Engine(self.program)
-        self.addCleanup(engine.close)
+        engine = self.launch()
         if uci:
             engine.send("uci")
             engine.read_until("uciok", 30)
@@ -305,15 +300,8 @@ class SearchConversation:
 
 
 def load_tests(loader, tests, pattern):
-    suite = unittest.TestSuite()
-    for name, path in PROGRAMS.items():
-        slow = "asan" in name or "x86" in name
-        case = type(f"Search_{name}", (SearchConversation, unittest.TestCase), {"program": path, "slow": slow})
-        suite.addTests(loader.loadTestsFromTestCase(case))
-    return suite
+    return program_suite(loader, "Search", SearchConversation, PROGRAMS, slow_marks=("asan", "x86"))
 
 
 if __name__ == "__main__":
-    if not PROGRAMS:
-        sys.exit("no program given (--program NAME=PATH)")
-    unittest.main(argv=[sys.argv[0], *REST])
+    run_tests(PROGRAMS, REST)

@@ -5,6 +5,9 @@ reads its reply lines with time-outs and waits for it to end. Reads and
 writes never block: large inputs are written while the output is drained, so
 neither side can stall on a full pipe. Everything the program printed is kept
 in `transcript` for failure messages; its standard error goes to a file.
+
+The process test scripts share ProgramCase (start a program, wait for its
+end), program_suite (their test classes once per program) and run_tests.
 """
 
 import errno
@@ -12,8 +15,10 @@ import os
 import select
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
+import unittest
 
 
 class EngineError(AssertionError):
@@ -218,3 +223,43 @@ def parse_program_args(argv):
         else:
             rest.append(item)
     return programs, shared, rest
+
+
+class ProgramCase:
+    """What the process tests of one program share; mixed into a TestCase
+    class per program by program_suite."""
+    program = None  # the path of the program under test
+    slow = False    # sanitizer and emulated builds get wider time-outs
+
+    def wait_s(self, seconds):
+        """A time-out, five times as long for a slow build."""
+        return seconds * 5 if self.slow else seconds
+
+    def launch(self, cwd=None):
+        """The program started (in a fresh directory unless cwd is given);
+        it is killed at the end of the test if it still runs."""
+        engine = Engine(self.program, cwd=cwd)
+        self.addCleanup(engine.close)
+        return engine
+
+    def assertEnds(self, engine, code=0, timeout=10):
+        """The program ends by itself, with the exit code."""
+        self.assertEqual(engine.wait(self.wait_s(timeout)), code, engine.stderr_text()[-2000:])
+
+
+def program_suite(loader, prefix, tests, programs, slow_marks=()):
+    """The tests of the mixin class `tests` once per program, as classes
+    named prefix_NAME; a program whose name holds one of slow_marks is slow."""
+    suite = unittest.TestSuite()
+    for name, path in programs.items():
+        slow = any(mark in name for mark in slow_marks)
+        case = type(f"{prefix}_{name}", (tests, unittest.TestCase), {"program": path, "slow": slow})
+        suite.addTests(loader.loadTestsFromTestCase(case))
+    return suite
+
+
+def run_tests(programs, rest):
+    """Runs the calling script's tests; at least one program must be given."""
+    if not programs:
+        sys.exit("no program given (--program NAME=PATH)")
+    unittest.main(argv=[sys.argv[0], *rest])
