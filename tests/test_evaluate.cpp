@@ -296,17 +296,14 @@ TEST_F(EvaluateTest, ReloadLeavesNoStaleEntry) {
   std::memcpy(savedScale, PawnCountScale, sizeof savedScale);
   std::memcpy(savedDanger, KingDangerTable, sizeof savedDanger);
   std::memcpy(savedShelter, ShelterScaleTable, sizeof savedShelter);
-  char here[4096];
-  ASSERT_NE(getcwd(here, sizeof here), nullptr);
-  char dir[] = "/tmp/crv-reload-XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  std::string values = std::string(dir) + "/values.txt";
+  ValuesDir scratch;
+  ASSERT_TRUE(scratch.made);
   for (int i = 0; i < 16; i++) PawnCountScale[i] = 0;  // no piece-square term
-  ASSERT_EQ(WriteValuesFile(values.c_str()), 1);
+  ASSERT_EQ(WriteValuesFile(scratch.file.c_str()), 1);
   std::memcpy(PawnCountScale, savedScale, sizeof savedScale);
 
   thread_board.PawnBlock.key = thread_board.PawnKey;
-  ASSERT_NO_FATAL_FAILURE(ReloadIn(dir));
+  ASSERT_NO_FATAL_FAILURE(ReloadIn(scratch.path));
   EXPECT_EQ(PawnCountScale[15], 0);
   EXPECT_EQ(thread_board.PawnBlock.key, PAWN_BLOCK_NO_KEY);
   EXPECT_EQ(EvalHashTable[0].key, ~0ULL);
@@ -318,11 +315,8 @@ TEST_F(EvaluateTest, ReloadLeavesNoStaleEntry) {
   std::memcpy(PawnCountScale, savedScale, sizeof savedScale);
   std::memcpy(KingDangerTable, savedDanger, sizeof savedDanger);
   std::memcpy(ShelterScaleTable, savedShelter, sizeof savedShelter);
-  std::remove(values.c_str());
-  ASSERT_EQ(chdir(dir), 0);
-  LoadEvaluationValues();
-  ASSERT_EQ(chdir(here), 0);
-  rmdir(dir);
+  std::remove(scratch.file.c_str());
+  ASSERT_NO_FATAL_FAILURE(LoadValuesIn(scratch.path));
   ClearEvalHash();
   ClearPawnHash();
   EXPECT_EQ(Evaluate(), before);
@@ -339,17 +333,11 @@ TEST_F(EvaluateTest, DefaultsWrittenOutEvaluateTheSame) {
   int32_t savedDanger[128], savedShelter[64];
   std::memcpy(savedDanger, KingDangerTable, sizeof savedDanger);
   std::memcpy(savedShelter, ShelterScaleTable, sizeof savedShelter);
-  char here[4096];
-  ASSERT_NE(getcwd(here, sizeof here), nullptr);
-  char dir[] = "/tmp/crv-defaults-XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  std::string values = std::string(dir) + "/values.txt";
-  ASSERT_EQ(WriteValuesFile(values.c_str()), 1);
-  ASSERT_EQ(chdir(dir), 0);
-  testing::internal::CaptureStdout();
-  LoadEvaluationValues();
-  std::string printed = testing::internal::GetCapturedStdout();
-  ASSERT_EQ(chdir(here), 0);
+  ValuesDir scratch;
+  ASSERT_TRUE(scratch.made);
+  ASSERT_EQ(WriteValuesFile(scratch.file.c_str()), 1);
+  std::string printed;
+  ASSERT_NO_FATAL_FAILURE(LoadValuesIn(scratch.path, &printed));
   EXPECT_EQ(printed, "");  // read without error and nothing to repair
   EXPECT_EQ(KingDangerTable[51], 964);
   // Those two king tables take their second built-in set after every read;
@@ -362,8 +350,6 @@ TEST_F(EvaluateTest, DefaultsWrittenOutEvaluateTheSame) {
 
   std::memcpy(KingDangerTable, savedDanger, sizeof savedDanger);
   std::memcpy(ShelterScaleTable, savedShelter, sizeof savedShelter);
-  std::remove(values.c_str());
-  rmdir(dir);
 }
 
 }  // namespace

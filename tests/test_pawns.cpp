@@ -467,16 +467,13 @@ TEST_F(PawnsTest, ReloadLeavesNoStalePawnEntry) {
 
   int32_t saved[10][64];
   std::memcpy(saved, MirroredTables64, sizeof saved);
-  char here[4096];
-  ASSERT_NE(getcwd(here, sizeof here), nullptr);
-  char dir[] = "/tmp/crv-pawns-XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  std::string values = std::string(dir) + "/values.txt";
+  ValuesDir scratch;
+  ASSERT_TRUE(scratch.made);
   for (int s = 0; s < 64; s++) MirroredTables64[8][s] = MirroredTables64[9][s] = 77;  // doubled pawns
-  ASSERT_EQ(WriteValuesFile(values.c_str()), 1);
+  ASSERT_EQ(WriteValuesFile(scratch.file.c_str()), 1);
   std::memcpy(MirroredTables64, saved, sizeof saved);
 
-  ASSERT_NO_FATAL_FAILURE(ReloadIn(dir));
+  ASSERT_NO_FATAL_FAILURE(ReloadIn(scratch.path));
   EXPECT_EQ(MirroredTables64[8][20], 77);
   EXPECT_NE(KeyOf(PawnHashTable[PawnHashIndex(key)]), key);
   EXPECT_EQ(KeyOf(thread_board.PawnBlock), PAWN_BLOCK_NO_KEY);
@@ -486,13 +483,8 @@ TEST_F(PawnsTest, ReloadLeavesNoStalePawnEntry) {
 
   // Back to the compiled defaults: a load without a file keeps the values in force.
   std::memcpy(MirroredTables64, saved, sizeof saved);
-  std::remove(values.c_str());
-  ASSERT_EQ(chdir(dir), 0);
-  testing::internal::CaptureStdout();
-  LoadEvaluationValues();
-  testing::internal::GetCapturedStdout();
-  ASSERT_EQ(chdir(here), 0);
-  rmdir(dir);
+  std::remove(scratch.file.c_str());
+  ASSERT_NO_FATAL_FAILURE(LoadValuesIn(scratch.path));
   ClearPawnHash();
   ClearEvalHash();
   EXPECT_EQ(RunPawns().score, before);

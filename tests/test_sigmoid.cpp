@@ -80,12 +80,11 @@ TEST_F(SigmoidTest, ReloadKeepsTheTables) {
   int32_t saved[11];
   for (int i = 0; i < 11; i++) saved[i] = *curveParams[i];
 
-  char dir[] = "/tmp/crv-sigmoid-XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  std::string values = std::string(dir) + "/values.txt";
+  ValuesDir scratch;
+  ASSERT_TRUE(scratch.made);
   auto reloadFrom = [&]() {
-    ASSERT_EQ(WriteValuesFile(values.c_str()), 1);
-    ReloadIn(dir);
+    ASSERT_EQ(WriteValuesFile(scratch.file.c_str()), 1);
+    ReloadIn(scratch.path);
   };
   for (int i = 0; i < 11; i++) *curveParams[i] = saved[i] + 37;
   reloadFrom();
@@ -100,8 +99,6 @@ TEST_F(SigmoidTest, ReloadKeepsTheTables) {
   reloadFrom();
   std::memcpy(KingDangerTable, danger, sizeof danger);
   std::memcpy(ShelterScaleTable, shelter, sizeof shelter);
-  std::remove(values.c_str());
-  rmdir(dir);
 }
 
 }  // namespace

@@ -228,6 +228,32 @@ void WalkLegalTree(int depth, Visit visit) {
   MoveStackTop = base;
 }
 
+// A fresh directory under /tmp for a "values.txt"; the file and the
+// directory are removed when it goes out of scope.
+struct ValuesDir {
+  char path[32] = "/tmp/crv-values-XXXXXX";
+  bool made = mkdtemp(path) != nullptr;
+  std::string file = std::string(path) + "/values.txt";
+  ~ValuesDir() {
+    if (!made) return;
+    std::remove(file.c_str());
+    rmdir(path);
+  }
+};
+
+// Loads the evaluation values as start-up does, with dir as the working
+// directory; what the load prints goes to *printed, or is swallowed.
+inline void LoadValuesIn(const char* dir, std::string* printed = nullptr) {
+  char here[4096];
+  ASSERT_NE(getcwd(here, sizeof here), nullptr);
+  ASSERT_EQ(chdir(dir), 0);
+  testing::internal::CaptureStdout();
+  LoadEvaluationValues();
+  std::string output = testing::internal::GetCapturedStdout();
+  if (printed != nullptr) *printed = output;
+  ASSERT_EQ(chdir(here), 0);
+}
+
 // Runs the console command "reload" with dir as the working directory, so
 // that it reads dir's "values.txt"; what it prints is swallowed.
 inline void ReloadIn(const char* dir) {
