@@ -12,6 +12,7 @@
 #include "board/types.h"
 #include "eval/material.h"
 #include "eval/packed.h"
+#include "eval/pieces.h"
 #include "search/input.h"
 
 int32_t FixCheckCount;
@@ -417,6 +418,7 @@ void LoadEvaluationValues() {
   for (const FixedScaleFactor& entry : FixedScaleFactors)
     scale[SignatureOfDigits(entry.row) * MATRIX486_SIZE + SignatureOfDigits(entry.column)] = entry.value;
   InitEvaluationTables(matrix54, table2, table3, matrix486, scale);
+  InitMaterialLogisticTable();
 
   free(matrix54);
   free(table2);

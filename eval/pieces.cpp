@@ -79,6 +79,22 @@ template <int C> inline Bitboard PawnAttacksStored() {
 // What favours each colour, as packed pairs; reset by every EvaluatePieces.
 int32_t gain[2];
 
+// MaterialLogistic for |material| <= LOGISTIC_RANGE, filled by the function
+// itself, so the entries are its results bit for bit. The table serves only
+// while the two weights it was filled with are in force (a test or a reload
+// may change them); otherwise the function runs.
+constexpr int LOGISTIC_RANGE = 4096;
+int32_t MaterialLogisticTable[2 * LOGISTIC_RANGE + 1];
+int32_t LogisticTableHeight = 0, LogisticTableSlope = 0;
+int LogisticTableFilled = 0;
+
+inline int32_t MaterialLogisticLookup(int32_t material) {
+  if (LogisticTableFilled && material >= -LOGISTIC_RANGE && material <= LOGISTIC_RANGE &&
+      LogisticTableHeight == MaterialLogisticHeight() && LogisticTableSlope == MaterialLogisticSlope())
+    return MaterialLogisticTable[material + LOGISTIC_RANGE];
+  return MaterialLogistic(material);
+}
+
 // The king attack of one piece (attacks from `from`) on the enemy king: its
 // zone squares, or else its first safe check.
 template <int C>
@@ -500,8 +516,9 @@ void KingAttack() {
   x = Clamp64(x, INT32_MIN, INT32_MAX) * AttackPatternScale[Clamp(e.pattern_index[D], 0, 5)];
   e.attack_value[A] = (int32_t)Clamp64(x / 64, INT32_MIN, INT32_MAX);
   e.tempo_bonus[A] = (int32_t)Clamp64(ShiftDown(x < 0 ? x + 63 : x, 9), INT32_MIN, INT32_MAX);
+  if (e.attack_value[A] == 0) return;  // the material term below would be 0
   int32_t material = A == BLACK ? e.material_score : -e.material_score;
-  int64_t term = ((int64_t)MaterialLogistic(material) + 256) * e.attack_value[A] / 256;
+  int64_t term = ((int64_t)MaterialLogisticLookup(material) + 256) * e.attack_value[A] / 256;
   if (term > 0) e.side_mg[A] = (int32_t)Clamp64(e.side_mg[A] + term, INT32_MIN, INT32_MAX);
 }
 
@@ -531,6 +548,13 @@ int32_t MaterialLogistic(int32_t material) {
   double height = MaterialLogisticHeight();
   double x = -(double)material * MaterialLogisticSlope() / 1000.0;
   return (int32_t)std::round(height / (1.0 + std::exp(x)) - height / 2.0);
+}
+
+void InitMaterialLogisticTable() {
+  for (int m = -LOGISTIC_RANGE; m <= LOGISTIC_RANGE; m++) MaterialLogisticTable[m + LOGISTIC_RANGE] = MaterialLogistic(m);
+  LogisticTableHeight = MaterialLogisticHeight();
+  LogisticTableSlope = MaterialLogisticSlope();
+  LogisticTableFilled = 1;
 }
 
 void EvaluatePieces() {

@@ -37,3 +37,6 @@ void EvaluatePawnAttacks();
 // The material logistic of the king attack for a material score m from the
 // attacker's side: round(H / (1 + exp(-m * S / 1000)) - H / 2).
 int32_t MaterialLogistic(int32_t material);
+// Fills the table of MaterialLogistic over the usual material scores with
+// the weights in force; run after every load of the parameter set.
+void InitMaterialLogisticTable();
