@@ -47,23 +47,45 @@ inline Move MakeMoveWord(int from, int to, int piece, int captured = 0, int prom
   return (Move)from | (Move)to << 6 | (Move)piece << 12 | (Move)captured << 15 | (Move)promotion << 18;
 }
 
-// Bit scans; the set must not be empty.
+// Bit scans; the set must not be empty. On a 32-bit target the 64-bit
+// builtins become library calls (__ctzdi2, __clzdi2), so the scans work on
+// the two halves there.
+#ifdef __LP64__
 inline int LeastSignificantBit(Bitboard b) { return __builtin_ctzll(b); }
 inline int MostSignificantBit(Bitboard b) { return 63 - __builtin_clzll(b); }
+#else
+inline int LeastSignificantBit(Bitboard b) {
+  uint32_t low = (uint32_t)b;
+  return low ? __builtin_ctz(low) : 32 + __builtin_ctz((uint32_t)(b >> 32));
+}
+inline int MostSignificantBit(Bitboard b) {
+  uint32_t high = (uint32_t)(b >> 32);
+  return high ? 63 - __builtin_clz(high) : 31 - __builtin_clz((uint32_t)b);
+}
+#endif
 inline int PopLSB(Bitboard* b) {
-  int square = __builtin_ctzll(*b);
+  int square = LeastSignificantBit(*b);
   *b &= *b - 1;
   return square;
 }
 // Without the POPCNT instruction the builtin becomes a library call; the
-// inline bit-parallel count is several times faster than that call.
-#ifdef __POPCNT__
+// inline bit-parallel count is faster than that call. A 32-bit target counts
+// the two halves, which spares it a 64-bit multiplication.
+#if defined(__POPCNT__)
 inline int PopCount(Bitboard b) { return __builtin_popcountll(b); }
-#else
+#elif defined(__LP64__)
 inline int PopCount(Bitboard b) {
   b = b - ((b >> 1) & 0x5555555555555555ULL);
   b = (b & 0x3333333333333333ULL) + ((b >> 2) & 0x3333333333333333ULL);
   b = (b + (b >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
   return (int)((b * 0x0101010101010101ULL) >> 56);
 }
+#else
+inline int PopCount32(uint32_t v) {
+  v = v - ((v >> 1) & 0x55555555U);
+  v = (v & 0x33333333U) + ((v >> 2) & 0x33333333U);
+  v = (v + (v >> 4)) & 0x0F0F0F0FU;
+  return (int)((v * 0x01010101U) >> 24);
+}
+inline int PopCount(Bitboard b) { return PopCount32((uint32_t)b) + PopCount32((uint32_t)(b >> 32)); }
 #endif
