@@ -166,9 +166,8 @@ void Rooks(int openFiles) {
   int ownFiles = C == WHITE ? block.white_files : block.black_files;
   int enemyWeakFiles = C == WHITE ? block.black_weak_files : block.white_weak_files;
   int enemyKing = b.KingSquare[T];
-  Bitboard openMask = 0;
-  for (int f = 0; f < 8; f++)
-    if (openFiles & (1 << f)) openMask |= FileMask[f];
+  // The file byte copied onto every rank: the squares of the open files.
+  Bitboard openMask = 0x0101010101010101ULL * (Bitboard)(openFiles & 0xFF);
   Bitboard majors = b.Pieces[ROOK][C] | b.Pieces[QUEEN][C];
   int majorCount = b.PieceCount[ROOK][C] + b.PieceCount[QUEEN][C];
   for (Bitboard rooks = b.Pieces[ROOK][C]; rooks;) {
