@@ -280,9 +280,14 @@ int32_t LowMobility(int s, Bitboard attacks, Bitboard excluded, const int32_t* t
   const EvalInfo& e = thread_eval_info;
   if (!MinorMobilityTested[TableSquare<C>(s)]) return 0;
   Bitboard squares = attacks & ~excluded;
-  int n = 4 * PopCount(squares & e.mobility_class[3][C]) + 3 * PopCount(squares & e.mobility_class[2][C]);
-  if (n < 18) n += 2 * PopCount(squares & e.mobility_class[1][C]);
-  if (n < 18) n += PopCount(squares & e.mobility_class[0][C]);
+  // The classes are disjoint and every term is at least 0, so the weighted
+  // count reaches 18 exactly when some partial sum does: the sums of the
+  // classes from the best down, each counted once per class at or above it,
+  // give the weights 4, 3, 2, 1 without a branch.
+  Bitboard best = squares & e.mobility_class[3][C];
+  Bitboard good = best | (squares & e.mobility_class[2][C]);
+  Bitboard fair = good | (squares & e.mobility_class[1][C]);
+  int n = PopCount(best) + PopCount(good) + PopCount(fair) + PopCount(squares);
   if (n >= 18) return 0;
   return PackPlain((int32_t)ShiftDown((int64_t)MinorSquareWeight[TableSquare<C>(s)] * table[n], 6));
 }
