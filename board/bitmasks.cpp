@@ -25,13 +25,6 @@ Bitboard EdgeOpposition[64];
 int32_t PawnFileClass[256];
 Bitboard CornerMasks[4][3];
 
-// Gives the king distance between two squares.
-static int KingDistance(int a, int b) {
-  int df = FileOf(a) - FileOf(b), dr = RankOf(a) - RankOf(b);
-  if (df < 0) df = -df;
-  if (dr < 0) dr = -dr;
-  return df > dr ? df : dr;
-}
 
 // Gives the set of squares within king distance `reach` of `centre`.
 static Bitboard SquaresWithin(int centre, int reach) {

@@ -23,8 +23,7 @@ void AppendFenText(const char* text) {
   FenText[FenLength] = '\0';
 }
 
-// Piece code of a FEN letter (either case), 0 for any other character.
-static int FenPieceCode(char c) {
+int FenPieceCode(char c) {
   switch (FoldCase(c)) {
     case 'k': return KING;
     case 'q': return QUEEN;

@@ -9,6 +9,8 @@ void AppendFenText(const char* text);
 // Sets the position from FEN text. A placement that cannot be a position is
 // refused with one message line: the position is left as it was and 0 returned.
 int SetFenPosition(const char* text);
+// Piece code of a piece letter (either case), 0 for any other character.
+int FenPieceCode(char c);
 void MakeFen(Move move);
 char* MoveToText(char* buffer, Move move);
 char* MoveToString(char* buffer, Move move);

@@ -36,6 +36,17 @@ constexpr Move CASTLE_BLACK_LONG = 7868;   // e8c8
 inline int ChangeSide(int colour) { return colour ^ 1; }
 inline int FileOf(int square) { return square & 7; }
 inline int RankOf(int square) { return square >> 3; }
+
+// Small integer helpers shared by the board, the evaluation and the search.
+inline int Min(int a, int b) { return a < b ? a : b; }
+inline int Max(int a, int b) { return a > b ? a : b; }
+inline int Abs(int v) { return v < 0 ? -v : v; }
+inline int64_t Clamp64(int64_t v, int64_t low, int64_t high) { return v < low ? low : v > high ? high : v; }
+inline int Clamp(int64_t v, int low, int high) { return (int)Clamp64(v, low, high); }
+// v / 2^n rounded toward minus infinity, without shifting a negative value.
+inline int64_t ShiftDown(int64_t v, int n) { return v >= 0 ? v >> n : ~((~v) >> n); }
+// Moves a king needs from a to b on an empty board.
+inline int KingDistance(int a, int b) { return Max(Abs(FileOf(a) - FileOf(b)), Abs(RankOf(a) - RankOf(b))); }
 inline Bitboard SquareBit(int square) { return 1ULL << square; }
 
 inline int MoveFrom(Move m) { return m & 63; }

@@ -55,10 +55,6 @@ enum { MOP_UP_BONUS = 16 };
 enum { RACE_BASE = 0, RACE_WIN = 1, RACE_PER_PAWN = 2, RACE_RANK_BONUS = 3 };
 constexpr int LONE_KNIGHT_DISTANCE = 27;  // in EvalParamsN, by king distance 0..7
 
-inline int Abs(int v) { return v < 0 ? -v : v; }
-inline int Max(int a, int b) { return a > b ? a : b; }
-inline int Min(int a, int b) { return a < b ? a : b; }
-inline int KingDistance(int a, int b) { return Max(Abs(FileOf(a) - FileOf(b)), Abs(RankOf(a) - RankOf(b))); }
 // Rank counted from the pawn's own side: 1 for its starting rank.
 inline int OwnRank(int colour, int square) { return colour == WHITE ? RankOf(square) : 7 - RankOf(square); }
 // The square one step ahead for a pawn of the colour.

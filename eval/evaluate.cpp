@@ -68,15 +68,6 @@ enum EvalParamsDIndex {
   SCALE_MINORS_VS_MINORS = 105, SCALE_ROOK_MINOR_VS_MINORS = 106
 };
 
-// v / 2^n rounded toward minus infinity (an arithmetic shift) without
-// shifting a negative value.
-static inline int32_t ShiftDown(int64_t v, int n) { return (int32_t)(v >= 0 ? v >> n : ~((~v) >> n)); }
-
-static inline int Clamp(int v, int low, int high) { return v < low ? low : v > high ? high : v; }
-static inline int Min(int a, int b) { return a < b ? a : b; }
-static inline int Max(int a, int b) { return a > b ? a : b; }
-static inline int Abs(int v) { return v < 0 ? -v : v; }
-static inline int KingDistance(int a, int b) { return Max(Abs(FileOf(a) - FileOf(b)), Abs(RankOf(a) - RankOf(b))); }
 static inline int Pawns(int colour) { return thread_board.PieceCount[PAWN][colour]; }
 // Passed-file and pawn-file bytes of the pawn block (stored BLACK first / by name).
 static inline int PassedByte(int colour) { return thread_board.PawnBlock.PassedVector[colour == BLACK ? 0 : 1]; }

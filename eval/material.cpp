@@ -44,8 +44,6 @@ Offsets CurrentOffsets() {
 
 int64_t Abs64(int64_t v) { return v < 0 ? -v : v; }
 
-int64_t Clamp64(int64_t v, int64_t low, int64_t high) { return v < low ? low : v > high ? high : v; }
-
 // The imbalance rules from WHITE's side, added to the starting value d: the
 // lead of pieces of one kind over another, the queen and minor pairings,
 // the rook's worth by the pawns on the board, and the damping of a lead

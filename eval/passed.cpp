@@ -36,15 +36,8 @@ constexpr int64_t TERM_LIMIT = 1 << 20;
 constexpr int64_t KING_PAWN_LIMIT = 30000;
 constexpr Bitboard PAWN_RANKS = 0x00ffffffffffff00ULL;
 
-inline int64_t Saturate(int64_t v, int64_t limit) { return v < -limit ? -limit : v > limit ? limit : v; }
+inline int64_t Saturate(int64_t v, int64_t limit) { return Clamp64(v, -limit, limit); }
 inline int32_t Saturate32(int64_t v) { return (int32_t)Saturate(v, INT32_MAX); }
-inline int Clamp(int v, int low, int high) { return v < low ? low : v > high ? high : v; }
-inline int Min(int a, int b) { return a < b ? a : b; }
-inline int Abs(int v) { return v < 0 ? -v : v; }
-inline int KingDistance(int a, int b) {
-  int files = Abs(FileOf(a) - FileOf(b)), ranks = Abs(RankOf(a) - RankOf(b));
-  return files > ranks ? files : ranks;
-}
 inline Bitboard FlipVertical(Bitboard b) { return __builtin_bswap64(b); }
 
 // Passed-file byte of a colour (the pawn block keeps BLACK's first).

@@ -46,14 +46,6 @@ constexpr Bitboard WINGS_KING_SIDE = 0xE0E0E0E0E0E0E0E0ULL;   // files f-h
 constexpr Bitboard RANK_1 = 0xFFULL, RANK_2 = 0xFF00ULL;
 constexpr Bitboard RANK_7 = 0x00FF000000000000ULL, RANK_8 = 0xFF00000000000000ULL;
 
-inline int Min(int a, int b) { return a < b ? a : b; }
-inline int Max(int a, int b) { return a > b ? a : b; }
-inline int Abs(int v) { return v < 0 ? -v : v; }
-inline int64_t Clamp64(int64_t v, int64_t low, int64_t high) { return v < low ? low : v > high ? high : v; }
-inline int Clamp(int64_t v, int low, int high) { return (int)Clamp64(v, low, high); }
-inline int KingDistance(int a, int b) { return Max(Abs(FileOf(a) - FileOf(b)), Abs(RankOf(a) - RankOf(b))); }
-// v / 2^n rounded toward minus infinity, without shifting a negative value.
-inline int64_t ShiftDown(int64_t v, int n) { return v >= 0 ? v >> n : ~((~v) >> n); }
 // n times a packed pair; done unsigned so that the halves wrap as a sum would.
 inline int32_t PackedTimes(int32_t pair, int n) { return (int32_t)((uint32_t)pair * (uint32_t)n); }
 
@@ -326,7 +318,6 @@ void Knights(Bitboard excluded) {
     gain[C] = PackedAdd(gain[C], g);
     ReachEnemyKing<C>(s, attacks, KNIGHT_CHECKS, KnightPressure(), KnightCheckDanger());
   }
-  (void)T;
 }
 
 template <int C>

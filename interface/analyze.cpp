@@ -14,14 +14,12 @@
 
 // Iterations of one analysis search.
 static constexpr int ANALYSIS_DEPTH = 100;
-// Time plan of the analysis: no limit.
-static constexpr int32_t ANALYSIS_TIME = 9999999;
 
 // Clears the requests and analyses the position until the depth runs out or
 // a line of input stops the search.
 static void RunAnalysis() {
   thread_board.StopSearch = 0;
-  TargetTime = MaxTime = ANALYSIS_TIME;
+  TargetTime = MaxTime = UNTIMED_TARGET;
   PollInterval = 50000;
   NewGameRequest = ExitRequest = UndoRequest = 0;
   TypedMove = 0;

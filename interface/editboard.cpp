@@ -4,24 +4,12 @@
 #include <cstring>
 
 #include "board/bitmasks.h"
+#include "board/fen.h"
 #include "board/position.h"
 #include "interface/gamecontrol.h"
 #include "search/hashtable.h"
 #include "search/input.h"
 #include "search/ordering.h"
-
-// The piece code of an edit letter (already folded to lower case), 0 for none.
-static int EditPieceCode(int c) {
-  switch (c) {
-    case 'p': return PAWN;
-    case 'n': return KNIGHT;
-    case 'b': return BISHOP;
-    case 'r': return ROOK;
-    case 'q': return QUEEN;
-    case 'k': return KING;
-    default: return 0;
-  }
-}
 
 static void SayEditError() {
   printf("Error\n");
@@ -102,7 +90,7 @@ void EditBoard() {
       ClearBoard();
       continue;
     }
-    const int code = EditPieceCode(c);
+    const int code = FenPieceCode((char)c);
     if (c != 'x' && code == 0) {
       SayEditError();
       continue;

@@ -61,9 +61,6 @@ constexpr int32_t PreSearchByIndex[8] = {80, 30, 15, 10, 8, 6, 4, 0};
 
 constexpr int MULTIPV_WINDOW = 40;
 
-inline int Min(int a, int b) { return a < b ? a : b; }
-inline int Max(int a, int b) { return a > b ? a : b; }
-inline int Clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 // Which kind of driver runs: it decides the progress line and the stop test.
 enum class Driver { Timed, Fixed };

@@ -67,9 +67,6 @@ constexpr int32_t PreSearchByDepth[16] = {100, 100, 100, 100, 100, 100, 90, 80, 
 constexpr Bitboard EDGE_SQUARES = 0xFF818181818181FFULL;
 constexpr Bitboard CORNER_SQUARES = 0x8100000000000081ULL;
 
-inline int Min(int a, int b) { return a < b ? a : b; }
-inline int Max(int a, int b) { return a > b ? a : b; }
-
 inline const MaterialEntry& CurrentMaterialEntry() {
   const uint32_t index = (uint32_t)thread_board.MaterialIndex;
   return MaterialTable[index > (uint32_t)MATERIAL_OUTSIDE ? MATERIAL_OUTSIDE : index];
@@ -77,11 +74,6 @@ inline const MaterialEntry& CurrentMaterialEntry() {
 
 inline int OnEdge(int square) { return (EDGE_SQUARES >> square) & 1; }
 
-inline int KingDistance(int a, int b) {
-  const int df = FileOf(a) > FileOf(b) ? FileOf(a) - FileOf(b) : FileOf(b) - FileOf(a);
-  const int dr = RankOf(a) > RankOf(b) ? RankOf(a) - RankOf(b) : RankOf(b) - RankOf(a);
-  return df > dr ? df : dr;
-}
 
 // 1 when the king of `victim` stands in a corner and the hunter's king covers
 // every square next to it that the victim does not occupy.

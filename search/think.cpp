@@ -58,8 +58,6 @@ int32_t RecentBookFlags[RECENT_RING_SIZE];
 static constexpr int FINAL_TEST_START = PONDER_LIST_START - 1024;
 // Plies the game record must keep free for a search made on top of the game.
 static constexpr int GAME_ROOM_FOR_SEARCH = SEARCH_STACK_SIZE + 8;
-// Time plan without a clock: a fixed-depth search is never stopped by time.
-static constexpr int32_t UNTIMED_TARGET = 9999999;
 // Centiseconds a hint search may take.
 static constexpr int32_t HINT_SEARCH_TIME = 100;
 

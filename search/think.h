@@ -10,6 +10,9 @@
 // the interface's own delay, a busy machine) so the clock never runs out.
 constexpr int64_t MOVE_OVERHEAD = 3;
 
+// Time plan without a clock: a fixed-depth or analysis search is never
+// stopped by time.
+constexpr int32_t UNTIMED_TARGET = 9999999;
 constexpr int32_t NO_CLOCK = -1;               // TimeLeft: fixed-depth search
 constexpr int32_t INFINITE_TIME = 999999999;   // TimeLeft: search until told to stop
 constexpr int RECENT_RING_SIZE = 10;           // slot 9 is the newest
