@@ -2,6 +2,7 @@
 // and byte masks of the evaluation.
 #pragma once
 #include <cstdint>
+#include "board/attacktables.h"
 #include "board/types.h"
 
 extern uint8_t ToLower[256];
@@ -25,3 +26,16 @@ extern Bitboard CornerMasks[4][3];    // rows h1, a1, h8, a8
 inline int FoldCase(char c) { return ToLower[(unsigned char)c]; }
 
 void InitializeBitMasks();
+
+// Pawn geometry seen from a colour: ranks count from its own first rank (0)
+// and "ahead" leads toward its promotion rank.
+inline int OwnRank(int colour, int square) { return colour == WHITE ? RankOf(square) : 7 - RankOf(square); }
+inline Bitboard FileAhead(int colour, int square) { return colour == WHITE ? FileAbove[square] : FileBelow[square]; }
+inline Bitboard FileBehind(int colour, int square) { return colour == WHITE ? FileBelow[square] : FileAbove[square]; }
+inline Bitboard PassedMaskOf(int colour, int square) {
+  return colour == WHITE ? WhitePassedMask[square] : BlackPassedMask[square];
+}
+// Squares from which a pawn of the colour guards the square.
+inline Bitboard PawnGuards(int colour, int square) {
+  return colour == WHITE ? BlackPawnAttacks[square] : WhitePawnAttacks[square];
+}

@@ -55,14 +55,8 @@ enum { MOP_UP_BONUS = 16 };
 enum { RACE_BASE = 0, RACE_WIN = 1, RACE_PER_PAWN = 2, RACE_RANK_BONUS = 3 };
 constexpr int LONE_KNIGHT_DISTANCE = 27;  // in EvalParamsN, by king distance 0..7
 
-// Rank counted from the pawn's own side: 1 for its starting rank.
-inline int OwnRank(int colour, int square) { return colour == WHITE ? RankOf(square) : 7 - RankOf(square); }
 // The square one step ahead for a pawn of the colour.
 inline int Ahead(int colour, int square) { return colour == WHITE ? square + 8 : square - 8; }
-inline Bitboard PassedMaskOf(int colour, int square) {
-  return colour == WHITE ? WhitePassedMask[square] : BlackPassedMask[square];
-}
-inline Bitboard FileAhead(int colour, int square) { return colour == WHITE ? FileAbove[square] : FileBelow[square]; }
 inline int NoPieces(int colour) { return thread_board.PieceUnits[colour] == 0; }
 inline int Pawns(int colour) { return thread_board.PieceCount[PAWN][colour]; }
 

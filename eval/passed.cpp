@@ -44,17 +44,6 @@ inline Bitboard FlipVertical(Bitboard b) { return __builtin_bswap64(b); }
 inline int PassedByte(int colour) { return thread_board.PawnBlock.PassedVector[colour == BLACK ? 0 : 1]; }
 
 template <int C> constexpr int Forward() { return C == WHITE ? 8 : -8; }
-template <int C> inline int OwnRank(int square) { return C == WHITE ? RankOf(square) : 7 - RankOf(square); }
-// The squares ahead of a pawn on its file, and behind it.
-template <int C> inline Bitboard PathAhead(int square) { return C == WHITE ? FileAbove[square] : FileBelow[square]; }
-template <int C> inline Bitboard PathBehind(int square) { return C == WHITE ? FileBelow[square] : FileAbove[square]; }
-// The squares from which a pawn of colour C guards the square.
-template <int C> inline Bitboard PawnGuardSquares(int square) {
-  return C == WHITE ? BlackPawnAttacks[square] : WhitePawnAttacks[square];
-}
-template <int C> inline Bitboard PassedMask(int square) {
-  return C == WHITE ? WhitePassedMask[square] : BlackPassedMask[square];
-}
 
 // Exchange on the empty stop square t of the pawn of colour C on s, with the
 // pawn placed there: 1 when C does not lose material. The rook or queen
@@ -100,7 +89,7 @@ int CanAdvance(int s) {
 // -2 (two or more behind) .. 3 (three or more ahead).
 template <int C>
 inline int KingPlace(int king, int file, int rank) {
-  return Min(Abs(FileOf(king) - file), 3) + 4 * (Clamp(OwnRank<C>(king) - rank, -2, 3) + 2);
+  return Min(Abs(FileOf(king) - file), 3) + 4 * (Clamp(OwnRank(C, king) - rank, -2, 3) + 2);
 }
 
 template <int C>
@@ -108,11 +97,11 @@ void PassedPawnTerm(int s, int32_t side_mg[2], int32_t side_eg[2]) {
   const ThreadBoard& b = thread_board;
   constexpr int O = C ^ 1;
   const int t = s + Forward<C>();
-  const int file = FileOf(s), rank = OwnRank<C>(s);
+  const int file = FileOf(s), rank = OwnRank(C, s);
   const int ownKing = b.KingSquare[C], enemyKing = b.KingSquare[O];
 
   const int advance = CanAdvance<C>(s);
-  const int support = (b.Pieces[PAWN][C] & (PawnGuardSquares<C>(s) | PawnGuardSquares<C>(t))) != 0;
+  const int support = (b.Pieces[PAWN][C] & (PawnGuards(C, s) | PawnGuards(C, t))) != 0;
   const int code = advance | (support ? 2 : 0) | (PopCount8[PassedByte(C)] < 2 ? 4 : 0);
   const int edge = Min(file, 7 - file);
   const int material = Clamp(b.PieceUnits[C] - b.PieceUnits[O] + 6, 0, 12);
@@ -126,7 +115,7 @@ void PassedPawnTerm(int s, int32_t side_mg[2], int32_t side_eg[2]) {
   const int race = 8 + 2 * Clamp(ownDistance - enemyDistance, -4, 4) + shoulder;
   const int64_t kings = (int64_t)PassedOwnKing[KingPlace<C>(ownKing, file, rank)] +
                         PassedEnemyKing[KingPlace<C>(enemyKing, file, rank)] + PassedKingRace[race];
-  const int blocked = (PassedMask<C>(s) & SquareBit(enemyKing)) != 0;
+  const int blocked = (PassedMaskOf(C, s) & SquareBit(enemyKing)) != 0;
   int64_t eg = Saturate32((int64_t)PassedCodeEg[code + (blocked ? 8 : 0)] +
                           PawnEndgameSigmoid[Saturate(kings, 150) + 150]);
   eg = Saturate32(eg * PassedRankEg()[rank]);
@@ -145,7 +134,7 @@ template <int C>
 int32_t RookBehindTerm(int s) {
   const ThreadBoard& b = thread_board;
   constexpr int O = C ^ 1;
-  const Bitboard behind = FileLine(s) & PathBehind<C>(s) & b.Occupied;
+  const Bitboard behind = FileLine(s) & FileBehind(C, s) & b.Occupied;
   if (behind == 0) return 0;
   const int square = C == BLACK ? s : s ^ 56;
   if (behind & b.Pieces[ROOK][C]) {
@@ -168,9 +157,9 @@ int KnightCatches(int s) {
   const Bitboard knights = b.Pieces[KNIGHT][C ^ 1];
   if (knights == 0) return 0;
   int q = s;
-  if (b.SideToMove == C) q += OwnRank<C>(s) == 1 ? 2 * Forward<C>() : Forward<C>();
+  if (b.SideToMove == C) q += OwnRank(C, s) == 1 ? 2 * Forward<C>() : Forward<C>();
   const int king = b.KingSquare[C];
-  if (OwnRank<C>(q) == 7) {
+  if (OwnRank(C, q) == 7) {
     const Bitboard targets = SquareBit(q) | (KnightAttacks[q] & KnightAttacks[king]);
     for (Bitboard set = knights; set;)
       if (KnightAttacks[PopLSB(&set)] & targets) return 1;
@@ -194,7 +183,7 @@ template <int C>
 int MovesIfUnstoppable(int s) {
   const ThreadBoard& b = thread_board;
   EvalInfo& e = thread_eval_info;
-  if (PathAhead<C>(s) & b.Occupied) return NO_UNSTOPPABLE_PASSER;
+  if (FileAhead(C, s) & b.Occupied) return NO_UNSTOPPABLE_PASSER;
   const int toMove = b.SideToMove == C;
   const Bitboard enemyKing = SquareBit(b.KingSquare[C ^ 1]);
   const int caught = (CatchingSquares<C>(s, toMove) & enemyKing) != 0;
@@ -210,7 +199,7 @@ int MovesIfUnstoppable(int s) {
   if (!wins) return NO_UNSTOPPABLE_PASSER;
   e.derivable = 0;
   if (KnightCatches<C>(s)) return NO_UNSTOPPABLE_PASSER;
-  const int rank = OwnRank<C>(s);
+  const int rank = OwnRank(C, s);
   return 7 - rank - (rank == 1 ? 1 : 0);
 }
 

@@ -51,7 +51,6 @@ inline int32_t PackedTimes(int32_t pair, int n) { return (int32_t)((uint32_t)pai
 
 // Squares and ranks seen from colour C: rank 0 is C's first rank.
 template <int C> inline int RelativeSquare(int s) { return C == WHITE ? s : s ^ 56; }
-template <int C> inline int RelativeRank(int s) { return C == WHITE ? RankOf(s) : 7 - RankOf(s); }
 template <int C> inline Bitboard RelativeRankMask(int r) { return 0xFFULL << (8 * (C == WHITE ? r : 7 - r)); }
 // Entry of a square table kept from BLACK's side.
 template <int C> inline int TableSquare(int s) { return C == BLACK ? s : 63 - s; }
@@ -60,10 +59,6 @@ template <int C> inline Bitboard PawnAttacksOf(Bitboard pawns) {
   return C == WHITE ? ((pawns & ~FileMask[0]) << 7) | ((pawns & ~FileMask[7]) << 9)
                     : ((pawns & ~FileMask[0]) >> 9) | ((pawns & ~FileMask[7]) >> 7);
 }
-// Squares of C's pawns that would defend s.
-template <int C> inline Bitboard PawnDefenders(int s) { return C == WHITE ? BlackPawnAttacks[s] : WhitePawnAttacks[s]; }
-template <int C> inline Bitboard FileAhead(int s) { return C == WHITE ? FileAbove[s] : FileBelow[s]; }
-template <int C> inline Bitboard PassedMaskOf(int s) { return C == WHITE ? WhitePassedMask[s] : BlackPassedMask[s]; }
 template <int C> inline Bitboard PawnAttacksStored() {
   return C == WHITE ? thread_eval_info.pawn_attacks_white : thread_eval_info.pawn_attacks_black;
 }
@@ -137,7 +132,7 @@ void BackRank() {
   constexpr int T = C ^ 1;
   const ThreadBoard& b = thread_board;
   int king = b.KingSquare[C];
-  if (RelativeRank<C>(king) != 0) return;
+  if (OwnRank(C, king) != 0) return;
   Bitboard second = KingAttacks[king] & RelativeRankMask<C>(1);
   if ((second & b.Pieces[PAWN][C]) == second) gain[T] = PackedAdd(gain[T], BackRankTerm);
   int file = FileOf(king);
@@ -176,13 +171,13 @@ void Rooks(int openFiles) {
       // A rook behind its own pawn that cannot swing to an open file.
       else if (e.ENDING[T] && !(rank & openMask)) g = PackedSub(g, RookClosedFile);
     }
-    int enemyKingOnFirst = RelativeRank<C>(enemyKing) == 7;
-    if (RelativeRank<C>(s) == 6 && (enemyKingOnFirst || (b.Pieces[PAWN][T] & RelativeRankMask<C>(6)))) {
+    int enemyKingOnFirst = OwnRank(C, enemyKing) == 7;
+    if (OwnRank(C, s) == 6 && (enemyKingOnFirst || (b.Pieces[PAWN][T] & RelativeRankMask<C>(6)))) {
       g = PackedAdd(g, RookSeventh);
       if (rank & majors) g = PackedAdd(g, RookSeventhDoubled);
       if (enemyKingOnFirst && e.passed_pawns[C] && !(b.Colour[T] & RelativeRankMask<C>(6) & 0x7E7E7E7E7E7E7E7EULL))
         g = PackedAdd(g, RookSeventhPasser);
-    } else if (RelativeRank<C>(s) == 7 && majorCount > 1 && RelativeRank<C>(enemyKing) >= 6) {
+    } else if (OwnRank(C, s) == 7 && majorCount > 1 && OwnRank(C, enemyKing) >= 6) {
       g = PackedAdd(g, RookBackRank);
     }
     e.rook_attacks[C] |= attacks;
@@ -190,7 +185,7 @@ void Rooks(int openFiles) {
     g = PackedAdd(g, PackedTimes(RookMobility, PopCount(attacks & ~b.Colour[C]) - 7));
     gain[C] = PackedAdd(gain[C], g);
     ReachEnemyKing<C>(s, attacks, ROOK_CHECKS, RookPressure(), RookCheckDanger);
-    if (!e.ENDING[T] && !(FileAhead<C>(s) & b.Pieces[PAWN][C]))
+    if (!e.ENDING[T] && !(FileAhead(C, s) & b.Pieces[PAWN][C]))
       e.danger[C] += RookFileToKing[Abs(f - FileOf(enemyKing))];
     Pin<C>(s, RookMoves[s]);
   }
@@ -217,7 +212,7 @@ int64_t WeakPawnsNearKing() {
   int units = b.PieceUnits[C];
   if (units >= 9 || units < 0) return 0;
   int king = b.KingSquare[T];
-  int kingReach = RelativeRank<T>(king);
+  int kingReach = OwnRank(T, king);
   Bitboard stoppers = PawnAttacksStored<T>() | b.Pieces[PAWN][C] | b.Colour[T];
   int64_t sum = 0;
   for (Bitboard pawns = b.Pieces[PAWN][C] & ~PawnAttacksStored<C>(); pawns;) {
@@ -225,7 +220,7 @@ int64_t WeakPawnsNearKing() {
     int d = Min(KingDistance(p, king), 6);
     int k = Min(Max(Abs(FileOf(p) - FileOf(king)), kingReach), 5);
     int code = ((e.passed_pawns[C] >> p) & 1) * 2 + ((Forward<C>(SquareBit(p)) & stoppers) != 0);
-    int64_t term = (int64_t)WeakPawnRank[Max(RelativeRank<C>(p) - 2, 0)] * WeakPawnUnits[units] *
+    int64_t term = (int64_t)WeakPawnRank[Max(OwnRank(C, p) - 2, 0)] * WeakPawnUnits[units] *
                    WeakPawnKing[d - 1][4 * k + code];
     sum += ShiftDown(term, 12);
   }
@@ -289,10 +284,10 @@ template <int C>
 int32_t Outpost(int s, const int32_t* base, const int32_t* protectedTerm, const int32_t* exchangeable) {
   constexpr int T = C ^ 1;
   const ThreadBoard& b = thread_board;
-  if (RelativeRank<C>(s) < 2 || (PassedMaskOf<C>(s) & AdjacentFiles[s] & b.Pieces[PAWN][T])) return 0;
+  if (OwnRank(C, s) < 2 || (PassedMaskOf(C, s) & AdjacentFiles[s] & b.Pieces[PAWN][T])) return 0;
   int t = TableSquare<C>(s);
   int32_t g = base[t];
-  Bitboard protectors = PawnDefenders<C>(s) & b.Pieces[PAWN][C];
+  Bitboard protectors = PawnGuards(C, s) & b.Pieces[PAWN][C];
   if (protectors) {
     Bitboard colour = (SquareBit(s) & DarkSquares) ? DarkSquares : LightSquares;
     int single = (protectors & (protectors - 1)) == 0;
@@ -331,10 +326,10 @@ void Queens() {
     int s = PopLSB(&queens);
     Bitboard attacks = RookLines(s) | BishopLines(s);
     int32_t g = 0;
-    if (RelativeRank<C>(s) == 7 && RelativeRank<C>(enemyKing) >= 6) {
+    if (OwnRank(C, s) == 7 && OwnRank(C, enemyKing) >= 6) {
       g = QueenBackRank;
-    } else if (RelativeRank<C>(s) == 6 &&
-               (RelativeRank<C>(enemyKing) == 7 || (b.Pieces[PAWN][T] & RelativeRankMask<C>(6))) &&
+    } else if (OwnRank(C, s) == 6 &&
+               (OwnRank(C, enemyKing) == 7 || (b.Pieces[PAWN][T] & RelativeRankMask<C>(6))) &&
                (RankLine(s) & majors)) {
       g = QueenSeventh;
     }
@@ -345,7 +340,7 @@ void Queens() {
     ReachEnemyKing<C>(s, attacks, QUEEN_CHECKS, QueenPressure(), QueenCheckDanger());
     if (!e.ENDING[T]) {
       int32_t danger = QueenDistanceDanger[KingDistance(s, enemyKing)];
-      if (!(FileAhead<C>(s) & b.Pieces[PAWN][C]))
+      if (!(FileAhead(C, s) & b.Pieces[PAWN][C]))
         danger = Max(danger, QueenFileDanger[Abs(FileOf(s) - FileOf(enemyKing))]);
       e.danger[C] += danger;
     }
