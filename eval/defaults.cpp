@@ -1,6 +1,8 @@
 // Compiled-in defaults of the evaluation parameters, block by block in the
 // order of "values.txt". They are the parameter set in force when no file is
-// read. The material weights, the piece-square parameters, the derived tables
+// read: the short blocks hold plain fallback values (factors at their neutral
+// 64, 100, 128 or 256, a few round numbers), and the engine's playing set,
+// authored and tuned, is the "values.txt" shipped beside the program. The material weights, the piece-square parameters, the derived tables
 // and the endgame class tables live in eval/defaults_material.cpp. Blocks
 // whose terms are not authored yet hold zeros; every block is plain data here
 // so that a tuning step can replace it as a whole.
@@ -40,11 +42,11 @@ int32_t EvalParamsD[116] = {
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 40..49
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 50..59
     0, 0, 128, 128, 128, 128, 128, 128, 128, 128,  // 60..69
-    128, 128, 128, 128, 192, 64, 96, 208, 80, 112,  // 70..79
-    96, 128, 128, 128, 128, 128, 128, 128, 342, 258,  // 80..89
+    128, 128, 128, 128, 128, 128, 128, 128, 128, 128,  // 70..79
+    128, 128, 128, 128, 128, 128, 128, 128, 342, 258,  // 80..89
     342, 128, 128, 128, 128, 128, 128, 128, 128, 128,  // 90..99
-    128, 128, 128, 128, 128, 128, 128, 7680, 2560, 100,  // 100..109
-    40, 150, 250, -100, -30, 20,  // 110..115
+    128, 128, 128, 128, 128, 128, 128, 128, 128, 128,  // 100..109
+    128, 128, 128, 128, 128, 128,  // 110..115
 };
 
 // Block 15: EndingUnitThresholds (endgame threshold, queen threshold in piece units).
@@ -152,13 +154,12 @@ int32_t ShelterPenaltyTable[64] = {
 };
 
 // Block 38: EvalParamsN (0..6 safe queen checks, 27..34 a lone knight's
-// penalty by its distance from its own king: a knight far from its king is
-// easily lost or cut off).
+// term by its distance from its own king).
 int32_t EvalParamsN[35] = {
     5, 1, 21, 43, 61, 80, 106, 0, 0, 0,  // 0..9
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 10..19
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 5,  // 20..29
-    10, 15, 20, 25, 30,  // 30..34
+    0, 0, 0, 0, 0, 0, 0, 15, 15, 0,  // 20..29
+    -10, -20, -30, -30, -30,  // 30..34
 };
 
 // Block 40: stored, read by no term.
@@ -223,65 +224,50 @@ int32_t EvalParamsO = 25;
 int32_t KingAttackWeights[384] = {};
 
 // Block 59: PassedPawnParamsA (passer rank mg, rank eg, pawn-endgame sigmoid amplitude and slope).
-// By the passer's rank from its own side, in centipawns at a neutral code, edge and material (64 each):
-// small until the fourth rank, then steep, most of all in the endgame.
+// By the passer's rank from its own side, in centipawns at a neutral code, edge and material.
 int32_t PassedPawnParamsA[18] = {
-    0, 5, 8, 12, 30, 62, 105, 0,    // middlegame, ranks 1..8
-    0, 10, 16, 30, 60, 110, 180, 0,  // endgame
-    50, 50,                          // the king term's logistic: amplitude, slope per 1000
+    0, 3, 3, 8, 73, 145, 145, 0,    // middlegame, ranks 1..8
+    0, 5, 14, 35, 83, 163, 232, 0,  // endgame
+    50, 50,                         // the king term's logistic: amplitude, slope per 1000
 };
 
 // Block 60: PassedOwnKing, PassedEnemyKing, the endgame king term of a passer. Columns: the king's
 // file distance to the passer 0, 1, 2, 3+; rows: the king's rank minus the passer's, from the passer's
-// side, -2 (or further behind) .. +3 (or further ahead). The own king helps most just ahead of the
-// passer on its file or the next; the enemy king holds it best right in front of it.
+// side, -2 (or further behind) .. +3 (or further ahead).
 int32_t PassedOwnKing[24] = {
-    -10, -12, -16, -22,  // two or more ranks behind
-    -2, -4, -10, -18,    // one rank behind
-    6, 8, -2, -14,       // level
-    10, 14, 4, -10,      // one rank ahead
-    12, 12, 2, -12,      // two ranks ahead
-    6, 6, -2, -14,       // three or more ahead
+    10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10,
+    10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10,
 };
 int32_t PassedEnemyKing[24] = {
-    24, 26, 28, 30,      // two or more ranks behind: it can only chase
-    16, 18, 24, 30,
-    8, 10, 18, 28,
-    -30, -24, 6, 24,     // on the stop square or beside it
-    -34, -26, -2, 20,
-    -30, -24, -6, 16,
+    10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10,
+    10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10,
 };
 
 // Block 61: PassedKingRace, by 8 + 2 * (own king's distance to the stop square minus the enemy
 // king's, -4..4), plus 1 when the own king stands between the passer and the enemy king.
 int32_t PassedKingRace[18] = {
-    30, 32, 24, 26, 16, 18, 8, 10, 0, 2, -8, -6, -16, -14, -24, -22, -30, -28,
+    -40, -40, -30, -30, -20, -20, -10, -10, 0, 0, 10, 10, 20, 20, 30, 30, 40, 40,
 };
 
 // Block 62: PassedCodeMg, by the advance code (over 64): bit 0 the stop square is free and safe,
 // bit 1 a pawn guards the passer or its stop square, bit 2 it is its side's only passed file.
-int32_t PassedCodeMg[8] = {44, 70, 54, 80, 40, 66, 50, 76};
+int32_t PassedCodeMg[8] = {100, 100, 100, 100, 100, 100, 100, 100};
 
 // Block 63: PassedCodeEg, by the advance code, plus 8 when the enemy king stands in front of the passer.
 int32_t PassedCodeEg[16] = {
-    48, 78, 60, 92, 44, 74, 56, 88,  // the way ahead is free of the enemy king
-    30, 46, 38, 56, 26, 42, 34, 52,  // the enemy king stands in front
+    100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100,
 };
 
 // Block 64: PassedEdgeMg (P) and PassedPawnParamsQ (Q: edge eg, king-pawn logistic, file span eg).
-// Edge tables by the passer's file from the nearer edge (a/h .. d/e, over 64): a rook pawn is the
-// easiest to stop and to draw against.
-int32_t PassedEdgeMg[4] = {60, 62, 66, 68};
-int32_t PassedPawnParamsQ[15] = {58, 63, 66, 67, 128, 10, 9, 9, 6, 11, 14, 16, 29, 41, 47};
+// Edge tables by the passer's file from the nearer edge (a/h .. d/e, over 64).
+int32_t PassedEdgeMg[4] = {64, 64, 64, 64};
+int32_t PassedPawnParamsQ[15] = {64, 64, 64, 64, 128, 10, 9, 9, 6, 11, 14, 16, 29, 41, 47};
 
 // Block 65: EvalParamsP (0..8 passed file span eg; 9..22 endgame halves of the packed weights:
 // rook on the seventh doubled, with a passer, trapped rook, back rank, trapped bishop, knight
 // against blocked pawns, blocked pawn, queen on the back rank, on the seventh, rook on the
 // seventh, on a closed file, on a weak pawn's file, on the back rank, fianchetto).
-int32_t EvalParamsP[23] = {
-    0, 0, 3, 6, 10, 15, 20, 26, 32,  // 0..8
-    20, 30, 10, 5, 120, 4, 5, 10, 15, 35, 10, 12, 10, 0,  // 9..22
-};
+int32_t EvalParamsP[23] = {};
 
 // Block 66: stored, read by no term.
 int32_t UnreadBlock66 = 0;
@@ -632,17 +618,8 @@ int32_t MirroredTables64[10][64] = {
 // Block 71: EightEntryTables, then KpkWinScore entries 1..6 (FixValues sets those). Tables 1, 2, 7
 // and 8 score the race of unstoppable passers by the moves the first to queen needs: leading by one
 // move, queening first with the same count while the new queen covers the other promotion square,
-// alone in the race (nearly a queen with the passer's own term), and leading by two moves or more.
-int32_t EightEntryTables[8][8] = {
-    {260, 260, 300, 340, 370, 390, 400, 400},  // 1: PasserRaceLeadOne
-    {180, 180, 210, 240, 260, 280, 290, 290},  // 2: PasserRaceEqual
-    {},
-    {},
-    {},
-    {},
-    {520, 520, 580, 620, 650, 670, 680, 680},  // 7: PasserRaceWin
-    {420, 420, 470, 520, 550, 570, 580, 580},  // 8: PasserRaceLead
-};
+// alone in the race, and leading by two moves or more; 0 here, the parameter file sets them.
+int32_t EightEntryTables[8][8] = {};
 int32_t KpkWinScore[8] = {0, 800, 820, 840, 860, 880, 900, 0};
 
 // Blocks 72 and 73: EndgameParamsA entries 0..2, then PawnRaceRankBonus.
@@ -674,9 +651,9 @@ int32_t DevelopmentIndex[64] = {
 int32_t KpkWinValues[3][5] = {};
 
 // Block 80: PassedMaterialMg, PassedMaterialEg (over 64), by the passer side's piece units minus the
-// other side's, plus 6, within 0..12: pieces to escort a passer raise it, pieces to stop it lower it.
-int32_t PassedMaterialMg[13] = {40, 44, 48, 52, 56, 60, 64, 70, 76, 82, 88, 92, 96};
-int32_t PassedMaterialEg[13] = {32, 38, 44, 50, 54, 58, 64, 72, 80, 88, 96, 104, 112};
+// other side's, plus 6, within 0..12.
+int32_t PassedMaterialMg[13] = {64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64};
+int32_t PassedMaterialEg[13] = {64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64};
 
 // Block 81: WeakPawnUnits, WeakPawnRank (over 64).
 int32_t WeakPawnUnits[9] = {64, 64, 64, 64, 64, 64, 64, 64, 64};

@@ -13,7 +13,7 @@ int32_t DerivedParamsA[8] = {20, 10, 25, 25, -10, 15, 30, 50};
 // when pawns stand on both wings: fewer piece units, a lone knight, fewer
 // rooks and queens; entries 14 and 15 are the knight-with-queen and
 // bishop-with-heavy-piece imbalance terms).
-int32_t EvalParamsC[16] = {180, 70, 90, 35, 30, 15, 20, 10, 12, 20, 15, 10, 7, 12, 15, 15};
+int32_t EvalParamsC[16] = {180, 70, 90, 35, 30, 15, 20, 10, 12, 25, 25, 3, 7, 12, 15, 15};
 
 // Block 16: a lone minor piece against pawns, by the minor side's pawn count
 // (entries 0..4), then the rook-against-two-minors passer terms (5..8).

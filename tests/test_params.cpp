@@ -19,60 +19,9 @@
 #include "board/types.h"
 #include "eval/material.h"
 #include "eval/params.h"
+#include "test_support.h"
 
 namespace {
-
-// Every global of the parameter set, for snapshots and comparisons.
-struct ParamArea {
-  const char* name;
-  void* data;
-  size_t bytes;
-};
-#define AREA(x) ParamArea{#x, (void*)&(x), sizeof(x)}
-const std::vector<ParamArea>& AllAreas() {
-  static const std::vector<ParamArea> areas = {
-      AREA(DerivedParamsA), AREA(MaterialOffsets), AREA(DerivedQuadW), AREA(DerivedQuadX), AREA(DerivedQuadY),
-      AREA(DerivedQuadZ), AREA(EvalParamsA), AREA(EndgameDriverPair), AREA(EvalParamsB), AREA(EvalParamsB2),
-      AREA(EvalParamsC), AREA(QueenShelterMg), AREA(EvalParamsD), AREA(EndingUnitThresholds), AREA(DerivedParamsE),
-      AREA(MaterialPawnTable), AREA(DerivedParamsF), AREA(DerivedParamsF2), AREA(EvalCurveA), AREA(EvalCurveB),
-      AREA(EvalCurveC), AREA(UnreadBlock24), AREA(ShelterCodeTable), AREA(PawnParams), AREA(PieceSquareParams),
-      AREA(KingDangerTable), AREA(ShelterScaleTable), AREA(ShelterPenaltyTable), AREA(EvalParamsN),
-      AREA(PawnCountScale), AREA(UnreadBlock40), AREA(UnreadBlock41), AREA(RookEndingFiles), AREA(PruneCounts),
-      AREA(PruneTotals), AREA(EndgameClassTable), AREA(KingDistanceClass), AREA(DevelopmentPawnsMg),
-      AREA(KingParamsA), AREA(DevelopmentPawnsEg), AREA(KingParamsB), AREA(PressureSigmoidCentre),
-      AREA(KingParamsC), AREA(KingParamsD), AREA(SigmoidAndPhaseParams), AREA(PawnPhaseWeightA),
-      AREA(PhaseWeightsB), AREA(PawnPhaseWeightB), AREA(EvalParamsO), AREA(KingAttackWeights),
-      AREA(PassedPawnParamsA), AREA(PassedOwnKing), AREA(PassedEnemyKing), AREA(PassedKingRace),
-      AREA(PassedCodeMg), AREA(PassedCodeEg), AREA(PassedEdgeMg), AREA(PassedPawnParamsQ), AREA(EvalParamsP),
-      AREA(UnreadBlock66), AREA(HalfSquareTables), AREA(PackPairs9), AREA(PackPairs17), AREA(MirroredFileTables),
-      AREA(MirroredTables64), AREA(EightEntryTables), AREA(KpkWinScore), AREA(EndgameParamsA),
-      AREA(QueenShelterEg), AREA(QueenShelterPatternScale), AREA(AttackPatternScale), AREA(DevelopmentIndex),
-      AREA(KpkWinValues), AREA(PassedMaterialMg), AREA(PassedMaterialEg), AREA(WeakPawnUnits), AREA(WeakPawnRank),
-      AREA(WeakPawnKing),
-  };
-  return areas;
-}
-#undef AREA
-
-using Snapshot = std::vector<std::vector<char>>;
-
-// True when the named area of the parameters in force differs from s.
-bool Differs(const Snapshot& s, const std::string& name) {
-  for (size_t i = 0; i < AllAreas().size(); i++)
-    if (name == AllAreas()[i].name) return memcmp(AllAreas()[i].data, s[i].data(), s[i].size()) != 0;
-  ADD_FAILURE() << "no area " << name;
-  return true;
-}
-
-Snapshot TakeSnapshot() {
-  Snapshot s;
-  for (const ParamArea& a : AllAreas()) s.emplace_back((char*)a.data, (char*)a.data + a.bytes);
-  return s;
-}
-
-void RestoreSnapshot(const Snapshot& s) {
-  for (size_t i = 0; i < AllAreas().size(); i++) memcpy(AllAreas()[i].data, s[i].data(), s[i].size());
-}
 
 // Names of the areas that differ between the parameters in force and s.
 std::vector<std::string> DifferingAreas(const Snapshot& s, const std::vector<std::string>& ignore = {}) {

@@ -1,5 +1,5 @@
 // Passed pawns: the free-advance exchange on the stop square, the term of one
-// passer and what the defaults make of it, rooks behind passers, the knight
+// passer and what the shipped parameter set makes of it, rooks behind passers, the knight
 // that still catches a runner, the race of unstoppable passers, the
 // king-and-pawn shortcut, colour symmetry, and table indices that stay inside
 // their tables for every placement (the tests run under ASan and UBSan).
@@ -136,10 +136,12 @@ TEST_F(PassedTest, FreeAdvanceByTheExchangeOnTheStopSquare) {
   }
 }
 
-// The defaults make sound passers: each pair differs in one respect, and the
-// term of White's passer in the first position must be the larger in the
-// endgame and, where the respect matters there too, in the middlegame.
-TEST_F(PassedTest, DefaultsValueWhatHelpsAPasser) {
+// The shipped parameter set makes sound passers: each pair differs in one
+// respect, and the term of White's passer in the first position must be the
+// larger in the endgame and, where the respect matters there too, in the
+// middlegame.
+TEST_F(PassedTest, ShippedSetValuesWhatHelpsAPasser) {
+  ShippedValuesInForce shipped;
   struct Case {
     const char* what;
     const char* better;
@@ -316,6 +318,7 @@ TEST_F(PassedTest, BlockedPathIsNeverUnstoppable) {
 // for the side to move), or when the king-and-pawn table gives the win; a
 // caught one does not, and a knight in time stops it.
 TEST_F(PassedTest, UnstoppableRunnersCountTheirMoves) {
+  ShippedValuesInForce shipped;  // race tables of the playing set
   struct Case {
     const char* what;
     const char* fen;
@@ -361,6 +364,7 @@ TEST_F(PassedTest, UnstoppableRunnersCountTheirMoves) {
 // one move, and the same number of moves, where the side to move queens first
 // and gains only when its queen covers the other promotion square.
 TEST_F(PassedTest, RaceOfUnstoppablePassers) {
+  ShippedValuesInForce shipped;  // race tables of the playing set
   const int none = NO_UNSTOPPABLE_PASSER;
   struct Case {
     const char* what;

@@ -21,6 +21,16 @@ PROGRAMS, SHARED, REST = parse_program_args(sys.argv[1:])
 BANNER = "Corvatine v1.96 [r2358/29.06.2016]"
 START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
 GAME_PLY_LIMIT = 768 - 196 - 8
+SHIPPED_VALUES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "values.txt")
+# Middlegames, passed pawns with kings near, a pawn race, rook endings.
+EVAL_FENS = [
+    "r1bq1rk1/pp2bppp/2n1pn2/2pp4/3P4/2PBPN2/PP1N1PPP/R1BQ1RK1 w - - 0 8",
+    "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
+    "8/5k2/8/3P4/8/2K5/8/8 w - - 0 1",
+    "8/1p3k2/8/P7/6p1/8/5K2/8 b - - 0 1",
+    "3r2k1/5ppp/8/1P6/8/8/5PPP/2R3K1 w - - 0 1",
+    "6k1/5p2/4p1p1/3pP3/1p1P4/1P3K2/5PP1/8 w - - 0 1",
+]
 
 UCI_LINES = [
     "id name Corvatine 1.96",
@@ -73,6 +83,27 @@ class ProgramTests(ProgramCase):
         # compiled defaults.
         self.assertEqual(engine.sync().count("Error loading values.txt"), 1)
         self.assertEqual(len(engine.ask("evl")), 11)
+
+    def test_shipped_values_file_loads_cleanly_and_changes_the_evaluation(self):
+        # The parameter set shipped beside the program loads without a read
+        # error or a repair, and it is not the compiled fallback set: most
+        # positions evaluate differently with it.
+        directory = tempfile.TemporaryDirectory(prefix="crv-values-")
+        self.addCleanup(directory.cleanup)
+        shutil.copy(SHIPPED_VALUES, directory.name)
+        shipped = self.launch(cwd=directory.name)
+        startup = shipped.sync(self.wait_s(10))
+        self.assertFalse([line for line in startup if "values.txt" in line or "fix [" in line], startup)
+        compiled = self.start()
+        differ = 0
+        for fen in EVAL_FENS:
+            with self.subTest(fen=fen):
+                shipped.send(f"loadfen {fen}")
+                compiled.send(f"loadfen {fen}")
+                with_file, without = shipped.ask("evl"), compiled.ask("evl")
+                self.assertEqual(len(with_file), 11)
+                differ += with_file != without
+        self.assertGreaterEqual(differ, len(EVAL_FENS) - 1)
 
     def test_quit_words_end_with_code_0(self):
         for word in ("quit", "q", "qwerty", "  Q"):

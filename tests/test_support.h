@@ -268,6 +268,84 @@ inline void ReloadIn(const char* dir) {
   ASSERT_EQ(chdir(here), 0);
 }
 
+// Every global of the parameter set, for snapshots and comparisons.
+struct ParamArea {
+  const char* name;
+  void* data;
+  size_t bytes;
+};
+#define AREA(x) ParamArea{#x, (void*)&(x), sizeof(x)}
+inline const std::vector<ParamArea>& AllAreas() {
+  static const std::vector<ParamArea> areas = {
+      AREA(DerivedParamsA), AREA(MaterialOffsets), AREA(DerivedQuadW), AREA(DerivedQuadX), AREA(DerivedQuadY),
+      AREA(DerivedQuadZ), AREA(EvalParamsA), AREA(EndgameDriverPair), AREA(EvalParamsB), AREA(EvalParamsB2),
+      AREA(EvalParamsC), AREA(QueenShelterMg), AREA(EvalParamsD), AREA(EndingUnitThresholds), AREA(DerivedParamsE),
+      AREA(MaterialPawnTable), AREA(DerivedParamsF), AREA(DerivedParamsF2), AREA(EvalCurveA), AREA(EvalCurveB),
+      AREA(EvalCurveC), AREA(UnreadBlock24), AREA(ShelterCodeTable), AREA(PawnParams), AREA(PieceSquareParams),
+      AREA(KingDangerTable), AREA(ShelterScaleTable), AREA(ShelterPenaltyTable), AREA(EvalParamsN),
+      AREA(PawnCountScale), AREA(UnreadBlock40), AREA(UnreadBlock41), AREA(RookEndingFiles), AREA(PruneCounts),
+      AREA(PruneTotals), AREA(EndgameClassTable), AREA(KingDistanceClass), AREA(DevelopmentPawnsMg),
+      AREA(KingParamsA), AREA(DevelopmentPawnsEg), AREA(KingParamsB), AREA(PressureSigmoidCentre),
+      AREA(KingParamsC), AREA(KingParamsD), AREA(SigmoidAndPhaseParams), AREA(PawnPhaseWeightA),
+      AREA(PhaseWeightsB), AREA(PawnPhaseWeightB), AREA(EvalParamsO), AREA(KingAttackWeights),
+      AREA(PassedPawnParamsA), AREA(PassedOwnKing), AREA(PassedEnemyKing), AREA(PassedKingRace),
+      AREA(PassedCodeMg), AREA(PassedCodeEg), AREA(PassedEdgeMg), AREA(PassedPawnParamsQ), AREA(EvalParamsP),
+      AREA(UnreadBlock66), AREA(HalfSquareTables), AREA(PackPairs9), AREA(PackPairs17), AREA(MirroredFileTables),
+      AREA(MirroredTables64), AREA(EightEntryTables), AREA(KpkWinScore), AREA(EndgameParamsA),
+      AREA(QueenShelterEg), AREA(QueenShelterPatternScale), AREA(AttackPatternScale), AREA(DevelopmentIndex),
+      AREA(KpkWinValues), AREA(PassedMaterialMg), AREA(PassedMaterialEg), AREA(WeakPawnUnits), AREA(WeakPawnRank),
+      AREA(WeakPawnKing),
+  };
+  return areas;
+}
+#undef AREA
+
+using Snapshot = std::vector<std::vector<char>>;
+
+// True when the named area of the parameters in force differs from s.
+inline bool Differs(const Snapshot& s, const std::string& name) {
+  for (size_t i = 0; i < AllAreas().size(); i++)
+    if (name == AllAreas()[i].name) return memcmp(AllAreas()[i].data, s[i].data(), s[i].size()) != 0;
+  ADD_FAILURE() << "no area " << name;
+  return true;
+}
+
+inline Snapshot TakeSnapshot() {
+  Snapshot s;
+  for (const ParamArea& a : AllAreas()) s.emplace_back((char*)a.data, (char*)a.data + a.bytes);
+  return s;
+}
+
+inline void RestoreSnapshot(const Snapshot& s) {
+  for (size_t i = 0; i < AllAreas().size(); i++) memcpy(AllAreas()[i].data, s[i].data(), s[i].size());
+}
+
+#ifndef CORVATINE_SOURCE_DIR
+#define CORVATINE_SOURCE_DIR ".."
+#endif
+
+// The engine's playing parameter set, the "values.txt" shipped in the source
+// tree, in force for the lifetime of this record; afterwards the parameters
+// in force before (normally the compiled defaults) and their derived tables
+// come back.
+struct ShippedValuesInForce {
+  Snapshot before = TakeSnapshot();
+  ShippedValuesInForce() {
+    ValuesDir dir;
+    std::ifstream in(std::string(CORVATINE_SOURCE_DIR) + "/values.txt", std::ios::binary);
+    std::ofstream out(dir.file, std::ios::binary);
+    out << in.rdbuf();
+    out.close();
+    EXPECT_TRUE(in.good() || in.eof()) << "no shipped values.txt";
+    LoadValuesIn(dir.path);
+  }
+  ~ShippedValuesInForce() {
+    RestoreSnapshot(before);
+    ValuesDir empty;
+    LoadValuesIn(empty.path);
+  }
+};
+
 // Evaluation tests: the evaluation tables built once, an open lazy window
 // and an empty evaluation cache for every test.
 class EvalTest : public ::testing::Test {
