@@ -239,11 +239,12 @@ int RootIteration(int iteration, Driver driver) {
             RootScores[0] = again;
             SetLazyEvalBounds(iteration);
             PrintRootLine(driver, BOUND_LOWER);
-            int open = SearchRootEntry(0, again, INFINITY_SCORE, depth);
+            again = SearchRootEntry(0, again, INFINITY_SCORE, depth);
             if (thread_board.StopSearch) return 1;
-            if (open > again) again = open;
           }
-          if (again > RootScores[0]) RootScores[0] = again;
+          // The last re-search has the final word, also when it comes back
+          // below the score that made it.
+          RootScores[0] = again;
           SetLazyEvalBounds(iteration);
           PrintRootLine(driver, BOUND_EXACT);
         } else if (score <= alpha && alpha > -INFINITY_SCORE) {
