@@ -541,8 +541,10 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
         return score;
       }
       best = score;
-      bestMove = hashMove;
-      if (score > alpha) alpha = score;
+      if (score > alpha) {
+        bestMove = hashMove;
+        alpha = score;
+      }
     }
   }
 
@@ -749,11 +751,12 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
         if (!inCheck && orderScore < 100000) RefreshCaptureHistory(move, score > alpha);
         if (PieceValue[MoveCaptured(move)] > PieceValue[MovePiece(move)]) sawWinningCapture = 1;
       }
-      if (score > best) {
-        best = score;
-        bestMove = move;
-      }
+      if (score > best) best = score;
       if (score > alpha) {
+        // Only a move that raises alpha becomes the best: in a node that
+        // fails low every score is a bound, and the table keeps the move it
+        // had rather than the largest of them.
+        bestMove = move;
         if (score >= beta) {
           if (IsQuietMove(move)) {
             for (int j = stageStart; j < i; j++) {
