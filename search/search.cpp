@@ -24,6 +24,7 @@
 
 int64_t Nodes = 0;
 int32_t SelDepth = 0;
+void (*ReducedMoveHook)(int selector, Move move, int side, int aboveAlpha) = nullptr;
 int32_t SingularSearchActive = 0;
 int32_t PollCountdown = 0;
 
@@ -712,6 +713,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
           ply.flags &= ~REASON_REDUCED;
           reduced = 1;
           if (!b.StopSearch && score <= alpha) settled = 1;
+          if (ReducedMoveHook != nullptr && !b.StopSearch) ReducedMoveHook(pruneTable, move, side, score > alpha);
         }
       }
 

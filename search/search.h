@@ -19,6 +19,12 @@ constexpr int GAME_PLY_LIMIT = GAME_HISTORY_SIZE - 16;
 constexpr int QUIESCE_PLY_LIMIT = SEARCH_STACK_SIZE - 4;
 constexpr int QUIESCE_GAME_PLY_LIMIT = GAME_HISTORY_SIZE - 4;
 
+// Called, when set, after every completed reduced search of a late quiet move
+// with the prune-statistics selector of the node (1 when ENDING holds for the
+// side to move), the move, the side that made it and 1 when the reduced search
+// scored above alpha. Null in the programs; the statistics tool sets it.
+extern void (*ReducedMoveHook)(int selector, Move move, int side, int aboveAlpha);
+
 // Score of the position for the side to move, searched to depth quarter plies
 // inside the window (alpha, beta). nullAllowed 1 lets the node try the null
 // move; nodeType 0 is a principal-variation node, 1 and -1 the two kinds of
