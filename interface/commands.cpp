@@ -10,6 +10,7 @@
 #include "eval/evaluate.h"
 #include "eval/params.h"
 #include "interface/gamecontrol.h"
+#include "interface/pgntools.h"
 #include "interface/selfplay.h"
 #include "interface/settings.h"
 #include "interface/tokens.h"
@@ -463,9 +464,7 @@ void ProcessCommand() {
   // The words are tried in this order and the first match decides, except
   // where a row says it goes on. Rows marked "later" wait for the part of the
   // engine they call; they take their words already, so the order holds.
-  if (CommandMatches("pgneval", line)) {
-    // later: statistics of a PGN file; goes on
-  }
+  if (CommandMatches("pgneval", line)) ProcessPgnFile(PGN_SOURCE_FILE);  // goes on
   if (CommandMatches("q", line)) ExitProgram(0);
   if (CommandMatches("clean", line)) {
     ClearAllTables();
@@ -513,10 +512,12 @@ void ProcessCommand() {
     return;
   }
   if (CommandMatches("epdevl", line)) {
-    return;  // later: static evaluations of an EPD file
+    EvaluateEpdFile(Tokens[1]);
+    return;
   }
   if (CommandMatches("selftest", line)) {
-    return;  // later: self-test over a PGN file
+    SelfTest(PGN_SOURCE_FILE);
+    return;
   }
   if (CommandMatches("nopost", line)) {
     PostMode = 0;
