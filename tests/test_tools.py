@@ -41,7 +41,7 @@ def generated_pgn(count):
 class Tools(ProgramCase):
     def start(self):
         engine = self.launch()
-        engine.sync(self.wait_s(10))
+        engine.sync(self.wait_s(30))
         return engine
 
     def write(self, engine, name, text):
@@ -72,7 +72,7 @@ class Tools(ProgramCase):
         for index, position in enumerate(positions):
             self.assertEqual(rows[2 * index], position)
             engine.send(f"loadfen {position}")
-            heuristic = engine.ask("evl")[0]
+            heuristic = engine.ask("evl", self.wait_s(10))[0]
             self.assertEqual(f"Heuristic = {rows[2 * index + 1][1:]}", heuristic, position)
 
     def test_epdevl_without_a_readable_file_keeps_out_epd(self):
@@ -110,7 +110,7 @@ class Tools(ProgramCase):
         engine = self.start()
         self.write(engine, "source.pgn", '[Result "1-0"]\n\n1. e4 e5 2. Nf3abcdefgh12345 Nc6 1-0\n')
         engine.send("pgneval")
-        engine.read_until("Error parsing move (move too long): Nf3abcdefgh1234...", self.wait_s(10))
+        engine.read_until("Error parsing move (move too long): Nf3abcdefgh1234...", self.wait_s(30))
         self.assertEnds(engine, 2)
         self.assertEqual(self.read(engine, "my_eval.csv"),
                          "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - ;e7e5;-1;0;2\n")
