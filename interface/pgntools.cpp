@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <sys/stat.h>
+
 #include "board/bitmasks.h"
 #include "board/fen.h"
 #include "board/legal.h"
@@ -52,6 +54,15 @@ void EvaluateEpdFile(const char* path) {
   FILE* input = fopen(path, "r");
   if (input == nullptr) {
     PrintFileError("opening", path);
+    return;
+  }
+  // Writing out.epd over the file being read would lose it.
+  struct stat inputStat, outputStat;
+  if (fstat(fileno(input), &inputStat) == 0 && stat(EPD_RESULTS_FILE, &outputStat) == 0 &&
+      inputStat.st_dev == outputStat.st_dev && inputStat.st_ino == outputStat.st_ino) {
+    printf("Error: %s is the output file %s...\n", path, EPD_RESULTS_FILE);
+    fflush(stdout);
+    fclose(input);
     return;
   }
   FILE* output = fopen(EPD_RESULTS_FILE, "w");

@@ -270,6 +270,13 @@ TEST_F(PgnToolsTest, EpdRowsHoldTheLineAndItsStaticEvaluation) {
   EXPECT_NE(score(first), score(last));
   EXPECT_EQ(ReadWhole("out.epd"), expected);
 
+  // out.epd as the input is refused rather than truncated.
+  const std::string rows = ReadWhole("out.epd");
+  testing::internal::CaptureStdout();
+  EvaluateEpdFile("./out.epd");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error: ./out.epd is the output file out.epd...\n");
+  EXPECT_EQ(ReadWhole("out.epd"), rows);
+
   // An output that cannot be opened: one line.
   std::filesystem::remove("out.epd");
   std::filesystem::create_directory("out.epd");
