@@ -7,6 +7,7 @@
 #include "board/fen.h"
 #include "board/legal.h"
 #include "board/position.h"
+#include "book/learn.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
 #include "interface/gamecontrol.h"
@@ -183,6 +184,7 @@ static void ResetGameStatistics() {
   PrevScore = 0;
   PrevScoreSide = 0;
   MovesOutOfBook = 0;
+  ClearLearningQueue();
   // The book's per-game counters are reset here too once the book exists.
 }
 
@@ -508,7 +510,10 @@ void ProcessCommand() {
   }
   if (CommandMatches("loadfen", line)) {
     size_t length = strlen(line);
-    if (SetFenPosition(line + (length < 8 ? length : 8))) GameStartPly = GamePly;
+    if (SetFenPosition(line + (length < 8 ? length : 8))) {
+      GameStartPly = GamePly;
+      ClearLearningQueue();
+    }
     return;
   }
   if (CommandMatches("epdevl", line)) {

@@ -6,6 +6,7 @@
 #include "board/bitmasks.h"
 #include "board/fen.h"
 #include "board/position.h"
+#include "book/learn.h"
 #include "interface/gamecontrol.h"
 #include "search/hashtable.h"
 #include "search/input.h"
@@ -114,6 +115,7 @@ void EditBoard() {
   thread_board.CastleFlags = RightsFromBoard();
   GamePly = 0;
   GameStartPly = 0;
+  ClearLearningQueue();
   memset(HistoryTable, 0, sizeof(HistoryTable));
   ClearKillers();
   SearchAge = (uint16_t)(SearchAge + 3);

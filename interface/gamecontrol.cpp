@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "board/position.h"
+#include "book/learn.h"
 #include "interface/settings.h"
 #include "search/ordering.h"
 #include "search/searchstack.h"
@@ -44,6 +45,7 @@ void NewGame() {
     PrevScore = 0;
     PrevScoreSide = 0;
     MovesOutOfBook = 0;
+    ClearLearningQueue();
     // The book's per-game counter is reset here too once the book exists.
   }
 }

@@ -4,6 +4,7 @@
 #include "board/attacktables.h"
 #include "board/bitmasks.h"
 #include "board/zobrist.h"
+#include "book/learn.h"
 #include "eval/bitbases.h"
 #include "eval/packed.h"
 #include "eval/params.h"
@@ -65,7 +66,8 @@ int main() {
   // 10. (the opening book)
   // 11. The settings in force.
   PrintSettings();
-  // 12. (the learning file)
+  // 12. The learning file.
+  if (UseLearning || UseLearningData) OpenLearningFile("Learn.cr1");
 
   // 13. Post thinking, no clock.
   PostMode = 1;

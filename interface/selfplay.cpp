@@ -5,6 +5,7 @@
 
 #include "board/fen.h"
 #include "board/position.h"
+#include "book/learn.h"
 #include "interface/gamecontrol.h"
 #include "interface/settings.h"
 #include "search/repetition.h"
@@ -55,6 +56,7 @@ void PlayDemoGames() {
     // A line that is no position says so and is skipped.
     if (!SetFenPosition(line)) continue;
     GameStartPly = GamePly;
+    ClearLearningQueue();
     printf("-------------- Game #%d --------------\n", ++games);
     fflush(stdout);
     for (;;) {

@@ -7,6 +7,7 @@
 #include "board/fen.h"
 #include "board/legal.h"
 #include "board/position.h"
+#include "book/learn.h"
 #include "interface/commands.h"
 #include "interface/settings.h"
 #include "interface/tokens.h"
@@ -283,8 +284,7 @@ void ExitProgram(int code) {
   fflush(stdout);
   FreeHashTables();
   // (the opening book is closed here once it exists: CloseBook)
-  // (the position learning file is closed here once it exists, when
-  // UseLearning or UseLearningData is set: CloseLearningFile)
+  CloseLearningFile();
   FreeTokenBuffers();
   exit(code);
 }

@@ -9,9 +9,11 @@
 #include "board/attacktables.h"
 #include "board/movegen.h"
 #include "board/position.h"
+#include "book/learn.h"
 #include "eval/evaluate.h"
 #include "eval/material.h"
 #include "eval/packed.h"
+#include "interface/settings.h"
 #include "search/movepicker.h"
 #include "search/ordering.h"
 #include "search/quiesce.h"
@@ -376,9 +378,18 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
   // castling right left; a hit scores 31700 - ply, ply - 31700 or 2 * wdl,
   // is stored exact at depth + 24 and returned).
 
-  // Position learning: joins here with the learning file (depth > 24, the
-  // root side to move, early in the game, enough material; a deep enough
-  // record returns its score).
+  // Position learning: early in the game, with plenty of material, a deep
+  // enough record of the learning file gives the score of the node.
+  if (depth > 24 && UseLearningData && side == RootSide && GamePly < 120 && b.PieceUnits[WHITE] >= 15 &&
+      b.PieceUnits[BLACK] >= 15 && b.Rule50 < 70) {
+    int32_t learnedDepth, learnedScore;
+    Move learnedMove;
+    int64_t offset;
+    if (FindLearningRecord(LearningKeyLo(b.HashKey), LearningKeyHi(b.HashKey), &learnedDepth, &learnedScore,
+                           &learnedMove, &offset) &&
+        learnedDepth >= depth)
+      return learnedScore;
+  }
 
   const int eval = Evaluate(-32699, 32700);
   ply.static_eval = eval;

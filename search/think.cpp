@@ -8,6 +8,7 @@
 #include "board/fen.h"
 #include "board/legal.h"
 #include "board/position.h"
+#include "book/learn.h"
 #include "eval/evaluate.h"
 #include "eval/material.h"
 #include "interface/settings.h"
@@ -416,7 +417,7 @@ void Think() {
       if (ShouldResign()) printf("resign\n");
       printf("move %s\n", MoveToText(text, best));
     }
-    // (position learning after the search joins with the learning file)
+    if (UseLearning) LearnAfterSearch();
     fflush(stdout);
 
     if (!PonderOn || UciMode) return;
