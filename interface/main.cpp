@@ -20,6 +20,24 @@
 #include "search/repetition.h"
 #include "search/think.h"
 
+#if defined(__POPCNT__)
+#include <cstdlib>
+
+// This build counts bits with the POPCNT instruction, which older processors
+// lack (they would stop with an illegal instruction somewhere in the search).
+// The test runs as the first constructor, before any start-up code can count
+// a bit, and refuses with one line.
+__attribute__((constructor(101))) static void RequirePopcnt() {
+  __builtin_cpu_init();
+  if (!__builtin_cpu_supports("popcnt")) {
+    fputs("This program needs a processor with the POPCNT instruction; build it with "
+          "scripts/build -DCORVATINE_POPCNT=OFF or use crv_x86\n", stdout);
+    fflush(stdout);
+    _Exit(1);
+  }
+}
+#endif
+
 int main() {
   PlatformInit();
 
