@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "board/attacks.h"
 #include "board/bitmasks.h"
 #include "board/zobrist.h"
 #include "eval/pst.h"
@@ -104,15 +105,33 @@ static void FakeDoubleStep(int from, int to, int colour) {
   GamePly = 1;
 }
 
-int SetFenPosition(const char* text) {
+const char* KingPlacementFault() {
+  const ThreadBoard& b = thread_board;
+  const int side = b.SideToMove & 1, other = side ^ 1;
+  if (KingDistance(b.KingSquare[WHITE] & 63, b.KingSquare[BLACK] & 63) <= 1) return "the kings touch";
+  if (SquareAttacked(side, b.KingSquare[other] & 63)) return "the side not to move is in check";
+  return nullptr;
+}
+
+static void RefuseFen(const char* fault) {
+  std::printf("Illegal FEN: %s\n", fault);
+  std::fflush(stdout);
+}
+
+// Sets the position from FEN text; with checkKings a position whose kings
+// cannot stand so is refused as well.
+static int SetFen(const char* text, int checkKings) {
   FenPlacement placement;
   const char* p;
   if (const char* fault = ReadPlacement(text, &placement, &p)) {
-    std::printf("Illegal FEN: %s\n", fault);
-    std::fflush(stdout);
+    RefuseFen(fault);
     return 0;
   }
   ThreadBoard& b = thread_board;
+  // The position before, for a placement whose kings cannot stand so.
+  static ThreadBoard saved;
+  saved = b;
+  const int32_t savedPly = GamePly, savedScore = PrevScore, savedScoreSide = PrevScoreSide;
   PrevScore = 0;
   PrevScoreSide = 0;
   GamePly = 0;
@@ -125,6 +144,14 @@ int SetFenPosition(const char* text) {
   p = SkipBlanks(p);
   b.SideToMove = *p == 'w' ? WHITE : BLACK;
   if (*p) p++;
+  if (const char* fault = checkKings ? KingPlacementFault() : nullptr) {
+    b = saved;
+    GamePly = savedPly;
+    PrevScore = savedScore;
+    PrevScoreSide = savedScoreSide;
+    RefuseFen(fault);
+    return 0;
+  }
 
   p = SkipBlanks(p);
   uint32_t rights = 0;
@@ -159,6 +186,10 @@ int SetFenPosition(const char* text) {
   }
   return 1;
 }
+
+int SetFenPosition(const char* text) { return SetFen(text, 0); }
+
+int SetGameFenPosition(const char* text) { return SetFen(text, 1); }
 
 // 1 when the last move was a pawn double step with a pawn of the side to move
 // beside its destination; *passed gets the square passed over.

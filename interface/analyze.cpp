@@ -7,6 +7,7 @@
 #include "board/legal.h"
 #include "board/position.h"
 #include "interface/gamecontrol.h"
+#include "interface/settings.h"
 #include "interface/tokens.h"
 #include "search/input.h"
 #include "search/root.h"
@@ -29,7 +30,11 @@ static void RunAnalysis() {
   PonderListEnd = MoveStackTop;
   MoveStackTop = 0;
   SearchStartTime = ClockCentiseconds();
-  RootSearchFixed(ANALYSIS_DEPTH);
+  // Several lines when the "MultiPV" option asks for them.
+  if (MultiPV > 1)
+    RootSearchMultiPV(ANALYSIS_DEPTH);
+  else
+    RootSearchFixed(ANALYSIS_DEPTH);
 }
 
 // A line typed while no search runs. Gives 1 when analyze mode is to end.

@@ -390,7 +390,9 @@ static void SetUciPosition(const char* line, int count) {
     const char* place = strstr(line, key);
     const char* lineEnd = line + strlen(line);
     const char* fen = (place != nullptr && lineEnd - place >= 4) ? place + 4 : lineEnd;
-    if (SetFenPosition(fen)) GameStartPly = GamePly;
+    // A refused position keeps the old one, and its moves are not played on it.
+    if (!SetGameFenPosition(fen)) return;
+    GameStartPly = GamePly;
   }
   if (count < 4) return;
   int index = 2;
@@ -510,7 +512,7 @@ void ProcessCommand() {
   }
   if (CommandMatches("loadfen", line)) {
     size_t length = strlen(line);
-    if (SetFenPosition(line + (length < 8 ? length : 8))) {
+    if (SetGameFenPosition(line + (length < 8 ? length : 8))) {
       GameStartPly = GamePly;
       ClearLearningQueue();
     }
@@ -582,7 +584,8 @@ void ProcessCommand() {
     if (n >= 2) TimeLeft = ParseNumber(Tokens[1]) < 0 ? 0 : ParseNumber(Tokens[1]);
     return;
   }
-  if (CommandMatches("otime", line)) {
+  // xboard sends "otim"; the word matches "otime" as well.
+  if (CommandMatches("otim", line)) {
     if (n >= 2) OpponentTime = ParseNumber(Tokens[1]);
     return;
   }

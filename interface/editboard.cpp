@@ -53,7 +53,7 @@ static const char* EditedPositionFault() {
   const Bitboard backRanks = 0xFF000000000000FFull;
   if ((b.Pieces[PAWN][WHITE] | b.Pieces[PAWN][BLACK]) & backRanks) return "a pawn on the first or last rank";
   if (b.PieceCount[PAWN][WHITE] > 8 || b.PieceCount[PAWN][BLACK] > 8) return "more than eight pawns of a side";
-  return nullptr;
+  return KingPlacementFault();
 }
 
 // Castling rights wherever king and rook stand at home.

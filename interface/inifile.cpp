@@ -62,12 +62,13 @@ static int ReadIniNumber(const char* text, int32_t* value) {
   return 1;
 }
 
-// A size in megabytes, 0 to 1024; 0 gets the smallest table of 1 MB, since a
-// table without entries cannot be indexed.
-static int ReadTableMegabytes(const char* value, uint64_t entryBytes, int32_t* entries) {
+// A size in megabytes, 0 to 1024, at least `least` (the pawn hash, which
+// every evaluation indexes, has 1 MB at least; a transposition table of 0
+// entries is valid).
+static int ReadTableMegabytes(const char* value, uint64_t entryBytes, int32_t least, int32_t* entries) {
   int32_t mb;
   if (!ReadIniNumber(value, &mb) || mb < 0 || mb > 1024) return 0;
-  *entries = HashEntriesForMb(mb, entryBytes);
+  *entries = HashEntriesForMb(mb < least ? least : mb, entryBytes);
   return 1;
 }
 
@@ -136,7 +137,7 @@ static int SetFlag(const char* value, int32_t* flag) {
 // key that matches decides, longer keys before the keys they begin with.
 static void ApplyIniLine(const char* line, const char* value, const char* rest) {
   if (CommandMatches("TranspositionSizeMb", line)) {
-    if (!ReadTableMegabytes(value, sizeof(TranspositionEntry), &HashEntries)) RefuseTranspositionSize();
+    if (!ReadTableMegabytes(value, sizeof(TranspositionEntry), 0, &HashEntries)) RefuseTranspositionSize();
   } else if (CommandMatches("TranspositionSize", line)) {
     if (!ReadTablePower(value, 0, 25, &HashEntries)) RefuseTranspositionSize();
   } else if (CommandMatches("ResignValue", line)) {
@@ -144,7 +145,7 @@ static void ApplyIniLine(const char* line, const char* value, const char* rest) 
   } else if (CommandMatches("ResignTimes", line)) {
     SetPlainNumber(value, &ResignTimes, DEFAULT_RESIGN_TIMES);
   } else if (CommandMatches("PawnHashSizeMb", line)) {
-    if (!ReadTableMegabytes(value, sizeof(PawnHashEntry), &PawnHashEntries)) RefusePawnHashSize();
+    if (!ReadTableMegabytes(value, sizeof(PawnHashEntry), 1, &PawnHashEntries)) RefusePawnHashSize();
   } else if (CommandMatches("PawnHashSize", line)) {
     if (!ReadTablePower(value, 12, 23, &PawnHashEntries)) RefusePawnHashSize();
   } else if (CommandMatches("Aggressivity", line)) {
@@ -184,9 +185,20 @@ static void ApplyIniLine(const char* line, const char* value, const char* rest) 
   }
 }
 
+// An editor that saves UTF-8 may write a byte-order mark (EF BB BF) in front
+// of the first line; it is no part of the first setting.
+static void SkipByteOrderMark(FILE* file) {
+  static const unsigned char MARK[3] = {0xEF, 0xBB, 0xBF};
+  unsigned char head[3];
+  const size_t got = fread(head, 1, sizeof head, file);
+  if (got == sizeof head && memcmp(head, MARK, sizeof MARK) == 0) return;
+  rewind(file);
+}
+
 void ReadSettingsFile(const char* path) {
   FILE* file = fopen(path, "rb");
   if (file == nullptr) return;
+  SkipByteOrderMark(file);
   IniLineNumber = 0;
   for (;;) {
     const int64_t length = ReadIniLine(file, CommandLine);

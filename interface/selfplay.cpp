@@ -54,7 +54,7 @@ void PlayDemoGames() {
   int games = 0;
   while (ReadDemoLine(file, line)) {
     // A line that is no position says so and is skipped.
-    if (!SetFenPosition(line)) continue;
+    if (!SetGameFenPosition(line)) continue;
     GameStartPly = GamePly;
     ClearLearningQueue();
     printf("-------------- Game #%d --------------\n", ++games);

@@ -24,9 +24,13 @@ int32_t PawnHashAllocated = 0;
 // Spare entries behind the indexed ones.
 constexpr int PAWN_HASH_SPARE = 2;
 constexpr int EVAL_HASH_SPARE = 2;
-// A size of 0 (or less) is raised to this many entries.
+// The pawn hash and the evaluation cache are indexed by every evaluation:
+// a size of 0 (or less) is raised to one entry. The transposition table may
+// have none.
 constexpr int32_t PAWN_HASH_MIN_ENTRIES = 1;
 constexpr int32_t EVAL_HASH_MIN_ENTRIES = 1;
+// The largest size of the options "Hash" and "PawnHash", in megabytes.
+constexpr int HASH_MB_MAX = 1024;
 
 // One block of `bytes`, or the end of the program with the allocation message.
 static void* AllocateOrExit(size_t bytes) {
@@ -38,23 +42,49 @@ static void* AllocateOrExit(size_t bytes) {
   return block;
 }
 
+// A table of *entries entries (plus `spare`) of entryBytes each. When that
+// much memory cannot be had, the count is halved until it can (not below
+// `least`), one line tells the size in use, and *entries becomes it. Only a
+// table of `least` entries that cannot be had ends the program.
+static void* AllocateTable(const char* name, int32_t* entries, int32_t least, uint64_t entryBytes, int spare) {
+  const int32_t wanted = *entries < least ? least : *entries;
+  int32_t count = wanted;
+  for (;;) {
+    const uint64_t bytes = ((uint64_t)count + (uint64_t)spare) * entryBytes;
+    void* block = bytes <= (uint64_t)SIZE_MAX ? malloc((size_t)bytes) : nullptr;
+    if (block != nullptr) {
+      if (count != wanted) {
+        printf("info string %s of %d entries could not be allocated; %d entries in use\n", name, wanted, count);
+        fflush(stdout);
+      }
+      *entries = count;
+      return block;
+    }
+    if (count <= least) {
+      printf("An error occured while memory allocation!\n");
+      ExitProgram(1);
+    }
+    count = count / 2 < least ? least : count / 2;
+  }
+}
+
 static size_t PawnHashBytes() { return ((size_t)PawnHashAllocated + PAWN_HASH_SPARE) * sizeof(PawnHashEntry); }
 static size_t EvalHashBytes() { return ((size_t)EvalHashAllocated + EVAL_HASH_SPARE) * sizeof(EvalHashEntry); }
 
 void AllocatePawnHash() {
   free(PawnHashTable);
   PawnHashTable = nullptr;
-  if (PawnHashEntries < PAWN_HASH_MIN_ENTRIES) PawnHashEntries = PAWN_HASH_MIN_ENTRIES;
+  PawnHashTable = (PawnHashEntry*)AllocateTable("Pawn hash", &PawnHashEntries, PAWN_HASH_MIN_ENTRIES,
+                                                sizeof(PawnHashEntry), PAWN_HASH_SPARE);
   PawnHashAllocated = PawnHashEntries;
-  PawnHashTable = (PawnHashEntry*)AllocateOrExit(PawnHashBytes());
 }
 
 void AllocateEvalHash() {
   free(EvalHashTable);
   EvalHashTable = nullptr;
-  if (EvalHashEntries < EVAL_HASH_MIN_ENTRIES) EvalHashEntries = EVAL_HASH_MIN_ENTRIES;
+  EvalHashTable = (EvalHashEntry*)AllocateTable("Evaluation cache", &EvalHashEntries, EVAL_HASH_MIN_ENTRIES,
+                                                sizeof(EvalHashEntry), EVAL_HASH_SPARE);
   EvalHashAllocated = EvalHashEntries;
-  EvalHashTable = (EvalHashEntry*)AllocateOrExit(EvalHashBytes());
 }
 
 // Allocates every table, then clears the hashes.
@@ -94,14 +124,12 @@ void FreeHashTables() {
   EvalHashAllocated = 0;
 }
 
-// Entries of a table of `mb` megabytes with entries of `entryBytes`; the
-// product is formed in 64 bits, 0 MB or less gives the 1 MB table and the
-// count stays within int32.
+// Entries of a table of `mb` megabytes with entries of `entryBytes`; the size
+// is held to 0 .. 1024 MB (the range the options advertise) and the product
+// formed in 64 bits.
 int32_t HashEntriesForMb(int mb, uint64_t entryBytes) {
-  if (mb < 1) mb = 1;
-  uint64_t entries = (uint64_t)mb * 1048576ULL / entryBytes;
-  if (entries > (uint64_t)INT32_MAX - 16) entries = (uint64_t)INT32_MAX - 16;
-  return (int32_t)entries;
+  mb = Clamp(mb, 0, HASH_MB_MAX);
+  return (int32_t)((uint64_t)mb * 1048576ULL / entryBytes);
 }
 
 // The transposition table's bytes, with its spare entries.
@@ -109,18 +137,13 @@ static uint64_t TranspositionBytes() {
   return ((uint64_t)HashEntries + HASH_SPARE_ENTRIES) * sizeof(TranspositionEntry);
 }
 
-// A size of 0 entries (a settings-file size of 0) is raised to the 1 MB table;
-// a size the address space cannot hold ends like a failed allocation.
+// A table of 0 entries is valid: every probe misses, every store does
+// nothing (the spare entries are allocated all the same).
 void AllocateTranspositionTable() {
   free(HashTable);
   HashTable = nullptr;
-  if (HashEntries < 1) HashEntries = HashEntriesForMb(1, sizeof(TranspositionEntry));
-  const uint64_t bytes = TranspositionBytes();
-  if (bytes > (uint64_t)SIZE_MAX) {
-    printf("An error occured while memory allocation!\n");
-    ExitProgram(1);
-  }
-  HashTable = (TranspositionEntry*)AllocateOrExit((size_t)bytes);
+  HashTable = (TranspositionEntry*)AllocateTable("Transposition table", &HashEntries, 0, sizeof(TranspositionEntry),
+                                                 HASH_SPARE_ENTRIES);
 }
 
 // Zero fill; the first key all ones so that no key of 0 meets an empty
@@ -145,7 +168,8 @@ void SetHashSizeMb(int mb) {
 void SetPawnHashSizeMb(int mb) {
   free(PawnHashTable);
   PawnHashTable = nullptr;
-  PawnHashEntries = HashEntriesForMb(mb, sizeof(PawnHashEntry));
+  // Every evaluation indexes the pawn hash: 0 MB gets the 1 MB table.
+  PawnHashEntries = HashEntriesForMb(mb < 1 ? 1 : mb, sizeof(PawnHashEntry));
   AllocatePawnHash();
   ClearPawnHash();
 }

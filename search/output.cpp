@@ -91,13 +91,41 @@ void WalkPrincipalVariation(int index) {
   if (pending) MakeMove(pending, 1);
 }
 
-// The xboard thinking line; throttled at the first iterations of a small search.
-void ThinkingLine(int throttled) {
-  if (!PostMode) return;
-  if (throttled && Nodes != 0 && Nodes <= THINKING_NODES && IterationDepth <= 1) return;
-  printf("%d %d %d %" PRId64, IterationDepth + 1, XboardScore(RootScores[0]), ElapsedCentiseconds(), Nodes);
-  WalkPrincipalVariation(0);
+// The xboard thinking line of root move index.
+void ThinkingLineOf(int index) {
+  printf("%d %d %d %" PRId64, IterationDepth + 1, XboardScore(RootScores[index]), ElapsedCentiseconds(), Nodes);
+  WalkPrincipalVariation(index);
   puts("");
+}
+
+// The xboard thinking line; throttled at the first iterations of a small
+// search. 1 when it printed.
+int ThinkingLine(int throttled) {
+  if (!PostMode) return 0;
+  if (throttled && Nodes != 0 && Nodes <= THINKING_NODES && IterationDepth <= 1) return 0;
+  ThinkingLineOf(0);
+  fflush(stdout);
+  return 1;
+}
+
+// The "info multipv" lines; line k == line carries the bound.
+void UciPvLines(int line, int bound) {
+  const int32_t cs = ElapsedCentiseconds();
+  const int64_t nps = NodesPerSecond(cs);
+  const int32_t hashfull = HashFullPerMille();
+  char score[24], current[8];
+  snprintf(current, sizeof current, "%s", PvMoveText(RootMoveAt(RootMoveIndex)));
+  for (int k = 0; k < MultiPV && k < RootMoveCount && k < ROOT_MOVES_SIZE; k++) {
+    printf("info multipv %d depth %d seldepth %d score %s", k + 1, IterationDepth + 1, SelDepth,
+           UciScoreText(score, RootScores[k]));
+    if (k == line && bound == BOUND_UPPER) printf("upperbound ");
+    if (k == line && bound == BOUND_LOWER) printf("lowerbound ");
+    printf("nodes %" PRId64 " time %d hashfull %d nps %" PRId64 " tbhits %d currmove %s currmovenumber %d pv", Nodes,
+           cs * 10, hashfull, nps, TbHits, current, RootMoveIndex + 1);
+    WalkPrincipalVariation(k);
+    printf("\n");
+  }
+  ResetInfoCountdown();
   fflush(stdout);
 }
 
@@ -147,9 +175,9 @@ int32_t HashFullPerMille() {
   return (int32_t)(perMille > 1000 ? 1000 : perMille);
 }
 
-void PrintUciInfo(int forced, int bound, int with_pv) {
+int PrintUciInfo(int forced, int bound, int with_pv) {
   const uint32_t sinceLast = (uint32_t)((uint64_t)Nodes - (uint64_t)LastInfoNodes);
-  if (Nodes != 0 && sinceLast <= UCI_INFO_NODES && !forced && IterationDepth <= 1) return;
+  if (Nodes != 0 && sinceLast <= UCI_INFO_NODES && !forced && IterationDepth <= 1) return 0;
   const int32_t cs = ElapsedCentiseconds();
   int32_t s = RootScores[0];
   if (MateLimit != 0 && ((32701 - s) >> 1) != MateLimit) s = 0;
@@ -169,26 +197,23 @@ void PrintUciInfo(int forced, int bound, int with_pv) {
   printf("\n");
   ResetInfoCountdown();
   fflush(stdout);
+  return 1;
 }
 
 void PrintUciPvInfo(int line, int bound) {
   if (Nodes != 0 && Nodes <= MULTIPV_INFO_NODES) return;
-  const int32_t cs = ElapsedCentiseconds();
-  const int64_t nps = NodesPerSecond(cs);
-  const int32_t hashfull = HashFullPerMille();
-  char score[24], current[8];
-  snprintf(current, sizeof current, "%s", PvMoveText(RootMoveAt(RootMoveIndex)));
-  for (int k = 0; k < MultiPV && k < RootMoveCount && k < ROOT_MOVES_SIZE; k++) {
-    printf("info multipv %d depth %d seldepth %d score %s", k + 1, IterationDepth + 1, SelDepth,
-           UciScoreText(score, RootScores[k]));
-    if (k == line && bound == BOUND_UPPER) printf("upperbound ");
-    if (k == line && bound == BOUND_LOWER) printf("lowerbound ");
-    printf("nodes %" PRId64 " time %d hashfull %d nps %" PRId64 " tbhits %d currmove %s currmovenumber %d pv", Nodes,
-           cs * 10, hashfull, nps, TbHits, current, RootMoveIndex + 1);
-    WalkPrincipalVariation(k);
-    printf("\n");
+  UciPvLines(line, bound);
+}
+
+// A GUI shows each depth it is told of: a completed iteration tells all its
+// lines, however small the search.
+void PrintMultiPvReport() {
+  if (UciMode) {
+    UciPvLines(-1, BOUND_EXACT);
+    return;
   }
-  ResetInfoCountdown();
+  if (!PostMode) return;
+  for (int k = 0; k < MultiPV && k < RootMoveCount && k < ROOT_MOVES_SIZE; k++) ThinkingLineOf(k);
   fflush(stdout);
 }
 
@@ -202,8 +227,8 @@ void PrintUciNodeInfo() {
   ResetInfoCountdown();
 }
 
-void PostThinking() { ThinkingLine(1); }
-void PostThinkingForced() { ThinkingLine(0); }
-void PrintThinking(int forced) { ThinkingLine(!forced); }
+int PostThinking() { return ThinkingLine(1); }
+int PostThinkingForced() { return ThinkingLine(0); }
+int PrintThinking(int forced) { return ThinkingLine(!forced); }
 
 void PrintPrincipalVariation(int index) { WalkPrincipalVariation(index); }

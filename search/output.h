@@ -18,15 +18,20 @@ constexpr int BOUND_LOWER = 2;
 constexpr int BOUND_EXACT = 3;
 
 // One "info depth ..." line with the PV (with_pv) or the current root move.
-void PrintUciInfo(int forced, int bound, int with_pv);
+// Gives 1 when it printed, 0 when the throttle held it back.
+int PrintUciInfo(int forced, int bound, int with_pv);
 // One "info multipv ..." line per MultiPV line; line carries the bound.
 void PrintUciPvInfo(int line, int bound);
+// Every line of a completed MultiPV iteration, never throttled: the "info
+// multipv" lines in UCI, one thinking line per line in xboard (with post).
+void PrintMultiPvReport();
 // The periodic "info nps ..." line (only at 0 nodes or above 200000).
 void PrintUciNodeInfo();
-// The xboard thinking line: throttled, never throttled, throttled unless forced.
-void PostThinking();
-void PostThinkingForced();
-void PrintThinking(int forced);
+// The xboard thinking line: throttled, never throttled, throttled unless
+// forced. Each gives 1 when it printed.
+int PostThinking();
+int PostThinkingForced();
+int PrintThinking(int forced);
 // " %s" per move of the principal variation from root move index, no line end.
 void PrintPrincipalVariation(int index);
 

@@ -71,15 +71,42 @@ int AspirationDelta(int iteration) {
   return AspirationByIteration[Min(iteration, 17)] * 20 * AspirationByScore[Min(byScore, 63)] / 65536;
 }
 
+// 1 when the last progress line due in this iteration was printed (not held
+// back by the throttle of a small search).
+int LastRootLineShown = 0;
+
 // The progress line due after a root result, in the protocol in use.
 void PrintRootLine(Driver driver, int bound) {
   if (UciMode) {
-    PrintUciInfo(0, bound, 1);
+    LastRootLineShown = PrintUciInfo(0, bound, 1);
   } else if (driver == Driver::Timed) {
-    PostThinking();
+    LastRootLineShown = PostThinking();
   } else {
-    PrintThinking(0);
+    LastRootLineShown = PrintThinking(0);
   }
+}
+
+// A completed iteration whose result line the throttle held back reports it
+// now, so that a GUI is told of every depth.
+void ReportCompletedIteration(Driver driver) {
+  if (LastRootLineShown) return;
+  if (UciMode)
+    PrintUciInfo(1, BOUND_EXACT, 1);
+  else if (driver == Driver::Timed)
+    PostThinkingForced();
+  else
+    PrintThinking(1);
+}
+
+// The last iteration a driver called with depthLimit may run: its own limit,
+// and for the timed search (called without one) also the plies of "sd" or
+// "go depth". An analysis or a fixed search is not capped by the timed
+// game's limit.
+int LastIteration(int depthLimit, int mostIterations) {
+  int last = mostIterations;
+  if (depthLimit < last) last = depthLimit;
+  if (depthLimit == NO_DEPTH_LIMIT && DepthLimit > 0 && DepthLimit < last) last = DepthLimit;
+  return last < 1 ? 1 : last;
 }
 
 // The lines of a MultiPV result for line `line` with its bound.
@@ -307,12 +334,7 @@ int RunSingleLine(int depthLimit, Driver driver) {
     EndOfSearchWait();
     return 0;
   }
-  // Iterations to run: the depth limit of the call and the plies of "sd"
-  // or "go depth".
-  int lastIteration = driver == Driver::Timed ? MAX_ITERATIONS : MAX_ITERATIONS - 1;
-  if (depthLimit < lastIteration) lastIteration = depthLimit;
-  if (DepthLimit > 0 && DepthLimit < lastIteration) lastIteration = DepthLimit;
-  if (lastIteration < 1) lastIteration = 1;
+  const int lastIteration = LastIteration(depthLimit, driver == Driver::Timed ? MAX_ITERATIONS : MAX_ITERATIONS - 1);
   SearchPly = 1;
   int stopped = 0;
   for (int i = 0; i < lastIteration; i++) {
@@ -328,10 +350,12 @@ int RunSingleLine(int depthLimit, Driver driver) {
     }
     Nodes += 1;
     SetLazyEvalBounds(i);
+    LastRootLineShown = 1;
     if (RootIteration(i, driver)) {
       stopped = 1;
       break;
     }
+    ReportCompletedIteration(driver);
     PastFirstRootMove = 1;
     SearchPly = 0;
     StoreHash(4 * i + 6, MoveStack[0].move, RootScores[0], HASH_EXACT, 0, 0);
@@ -542,10 +566,7 @@ int RootSearchMultiPV(int depthLimit) {
   }
   ProbeRootTablebases();
   PrintFirstLine();
-  int lastIteration = MAX_ITERATIONS - 1;
-  if (depthLimit < lastIteration) lastIteration = depthLimit;
-  if (DepthLimit > 0 && DepthLimit < lastIteration) lastIteration = DepthLimit;
-  if (lastIteration < 1) lastIteration = 1;
+  const int lastIteration = LastIteration(depthLimit, MAX_ITERATIONS - 1);
   SearchPly = 1;
   int stopped = 0;
   for (int i = 0; i < lastIteration && !stopped; i++) {
@@ -588,6 +609,7 @@ int RootSearchMultiPV(int depthLimit) {
       if (place < MultiPV) PrintMultiPvLine(place, BOUND_EXACT);
     }
     if (stopped) break;
+    PrintMultiPvReport();
     PastFirstRootMove = 1;
     SearchPly = 0;
     StoreHash(4 * i + 6, MoveStack[0].move, RootScores[0], HASH_EXACT, 0, 0);

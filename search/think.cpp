@@ -307,7 +307,8 @@ static int StartPondering() {
     thread_board.StopSearch = 0;
     TypedMove = 0;
     NewGameRequest = 0;
-    int over = RootSearchFixed(NO_DEPTH_LIMIT);
+    // The game's depth limit holds for the hint as for the engine's moves.
+    int over = RootSearchFixed(DepthLimit > 0 && DepthLimit < NO_DEPTH_LIMIT ? DepthLimit : NO_DEPTH_LIMIT);
     PostMode = savedPost;
     HintSearch = 0;
     if (over) {

@@ -163,18 +163,42 @@ TEST_F(BoardTest, BadFenIsRefusedAndPositionKept) {
       "rnbqkbnp/pppppppp/8/8/8/8/PPPPPPP1/RNBQKBNR w KQq - 0 1",     // pawn on the last rank
       "4k3/8/8/8/8/8/8/P3K3 w - - 0 1",                              // pawn on the first rank
       "",
+      "K7/8/8/8/8/8/8/k6Q w - - 0 1",                                 // the side not to move in check
+      "k6q/8/8/8/8/8/8/K7 b - - 0 1",
+      "8/8/8/3kK3/8/8/8/8 w - - 0 1",                                 // the kings touch
+      "8/8/8/8/8/8/1k6/K7 b - - 0 1",
   };
   ASSERT_TRUE(SetFenPosition("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
   ThreadBoard kept = thread_board;
   int ply = GamePly;
   for (const char* fen : bad) {
     testing::internal::CaptureStdout();
-    EXPECT_EQ(SetFenPosition(fen), 0) << fen;
+    EXPECT_EQ(SetGameFenPosition(fen), 0) << fen;
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out.rfind("Illegal FEN: ", 0), 0u) << out;
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
     EXPECT_TRUE(SameBoard(kept, thread_board)) << fen;
     EXPECT_EQ(GamePly, ply);
+  }
+  // (A game position: the kings must be able to stand as they do.)
+  // The side to move may stand in check, and kings two squares apart are fine.
+  for (const char* fen : {"K7/8/8/8/8/8/8/k6Q b - - 0 1", "8/8/8/2k1K3/8/8/8/8 w - - 0 1"}) {
+    EXPECT_EQ(SetGameFenPosition(fen), 1) << fen;
+  }
+  // What a refused position is told.
+  const struct {
+    const char* fen;
+    const char* message;
+  } told[] = {
+      {"K7/8/8/8/8/8/8/k6Q w - - 0 1", "Illegal FEN: the side not to move is in check\n"},
+      {"8/8/8/3kK3/8/8/8/8 b - - 0 1", "Illegal FEN: the kings touch\n"},
+  };
+  for (const auto& t : told) {
+    testing::internal::CaptureStdout();
+    SetGameFenPosition(t.fen);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), t.message);
+    // The board tests may set up such a placement.
+    EXPECT_EQ(SetFenPosition(t.fen), 1);
   }
 }
 

@@ -174,6 +174,26 @@ TEST_F(CommandTest, ClockCommands) {
   }
 }
 
+TEST_F(CommandTest, TheOpponentsClockInBothSpellings) {
+  // xboard sends "otim"; "otime" is the console's word for the same clock.
+  const struct {
+    const char* line;
+    int32_t opponentTime;
+  } cases[] = {
+      {"otim 4321", 4321},
+      {"otime 1234", 1234},
+      {"OTIM 77", 77},
+      {"otim", -2},  // no value: no change
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    OpponentTime = TimeLeft = -2;
+    Dispatch(c.line);
+    EXPECT_EQ(OpponentTime, c.opponentTime);
+    EXPECT_EQ(TimeLeft, -2);
+  }
+}
+
 TEST_F(CommandTest, ModeCommands) {
   Pondering = 1;
   Dispatch("uci");

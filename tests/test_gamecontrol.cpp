@@ -206,6 +206,8 @@ TEST_F(GameControlTest, EditModeRefusesAPositionThatCannotBePlayed) {
       {"Pa8\n.\n", "Illegal position: a pawn on the first or last rank\n"},
       {"cPd1\n.\n", "Illegal position: a pawn on the first or last rank\n"},
       {"Pa3Pb3Pc3.", "Illegal position: more than eight pawns of a side\n"},
+      {"cNf3\n.\n", "Illegal position: the side not to move is in check\n"},  // BLACK to move
+      {"Kd8\n.\n", "Illegal position: the kings touch\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.input);

@@ -69,18 +69,40 @@ TEST_F(IniFileTest, AHugeLineIsOneLine) {
   EXPECT_EQ(AggressivityHalf, 150);
 }
 
-TEST_F(IniFileTest, ATableOfZeroIsNeverSet) {
-  for (const char* line : {"TranspositionSizeMb = 0\n", "TranspositionSizeMb = \"\"\n",
-                           "TranspositionSizeMb = -0\n", "TranspositionSizeMb = +\n"}) {
+TEST_F(IniFileTest, ZeroSizes) {
+  // A transposition table without entries is valid (every probe misses); a
+  // size that is no number (or none) leaves the default.
+  for (const char* line : {"TranspositionSizeMb = 0\n", "TranspositionSizeMb = -0\n"}) {
     HashEntries = DEFAULT_HASH_ENTRIES;
     Read(line);
-    EXPECT_GT(HashEntries, 0) << line;
+    EXPECT_EQ(HashEntries, 0) << line;
   }
+  for (const char* line : {"TranspositionSizeMb = \"\"\n", "TranspositionSizeMb = +\n"}) {
+    HashEntries = DEFAULT_HASH_ENTRIES;
+    Read(line);
+    EXPECT_EQ(HashEntries, DEFAULT_HASH_ENTRIES) << line;
+  }
+  // The pawn hash is indexed by every evaluation: it never goes below one entry.
   for (const char* line : {"PawnHashSizeMb = 0\n", "PawnHashSizeMb = none\n", "PawnHashSize = 0\n"}) {
     PawnHashEntries = DEFAULT_PAWN_HASH_ENTRIES;
     Read(line);
     EXPECT_GT(PawnHashEntries, 0) << line;
   }
+}
+
+TEST_F(IniFileTest, AByteOrderMarkIsSkipped) {
+  // An editor that saves UTF-8 may put a byte-order mark in front of the
+  // first line; the first setting still counts.
+  EXPECT_EQ(Read("\xEF\xBB\xBF" "Aggressivity = 120\nCowardice = 30\n"), "");
+  EXPECT_EQ(Aggressivity, 120);
+  EXPECT_EQ(Cowardice, 30);
+  EXPECT_EQ(Read("\xEF\xBB\xBF" "Learning = maybe\n"), "Corvatine.ini(1) WARNING: Token unknown \"maybe\"\n");
+  EXPECT_EQ(Read("\xEF\xBB\xBF" "; a comment\nAggressivity = 7\n"), "");
+  EXPECT_EQ(Aggressivity, 7);
+  // Only at the start of the file: later the bytes end the line as any byte above 127 does.
+  EXPECT_EQ(Read("Cowardice = 40\n\xEF\xBB\xBF" "Aggressivity = 9\n"), "");
+  EXPECT_EQ(Cowardice, 40);
+  EXPECT_EQ(Aggressivity, 7);
 }
 
 TEST_F(IniFileTest, TheTablebasePathMustFit) {

@@ -223,6 +223,9 @@ class ProgramTests(ProgramCase):
             "4k3/8/8/8/8/8/8/p3K3 w - - 0 1",                            # pawn on rank 1
             "4k3/8/8/8/8/8/PPPPPPPP/P3K3 w - - 0 1",                     # nine white pawns
             "",                                                          # nothing at all
+            "K7/8/8/8/8/8/8/k6Q w - - 0 1",                              # the side not to move in check
+            "4k3/8/8/8/8/8/8/3qK3 b - - 0 1",
+            "8/8/8/8/8/8/8/R2kK3 w - - 0 1",                             # the kings touch
         ]
         engine = self.start()
         engine.send(f"loadfen {good}")
@@ -233,6 +236,9 @@ class ProgramTests(ProgramCase):
                     self.assertEqual(len(reply), 1, reply)
                     self.assertBoard(engine, good)
                     self.assertEqual(engine.ask("mvd"), ["castling flags = 3"])
+        # The moves behind a refused position are not played on the old one.
+        self.assertEqual(len(engine.ask("position fen K7/8/8/8/8/8/8/k6Q w - - 0 1 moves e1e2")), 1)
+        self.assertBoard(engine, good)
 
     def test_bytes_beyond_ascii(self):
         # Every byte value reaches the character tables as an unsigned index
@@ -387,24 +393,36 @@ class ProgramTests(ProgramCase):
         lines = engine.read_until("bestmove", 60)
         full = [int(m.group(1)) for m in (re.search(r" hashfull (\d+)", line) for line in lines) if m]
         self.assertTrue(full, lines)
-        self.assertTrue(all(0 <= f <= 1000 for f in full), full)
-        self.assertGreater(full[-1], 0)  # the table is in use
+        self.assertEqual(set(full), {0}, full)  # a table of 0 entries: nothing fills it
         self.assertNotEqual(lines[-1].split()[1], "0000")
         engine.send("quit")
         self.assertEnds(engine)
 
-    def test_failed_hash_allocation_ends_with_code_1(self):
-        # An address-space limit makes the 1024 MB table fail; only the plain
-        # 64-bit serial program runs natively without a large reserved space.
+    def test_a_failed_hash_allocation_falls_back_to_a_smaller_table(self):
+        # An address-space limit makes the 1024 MB table fail: the engine says
+        # so in one line, takes the largest smaller table it can have and goes
+        # on. Only the plain 64-bit serial program runs natively without a
+        # large reserved address space.
         if os.path.basename(self.program) != "crv_serial":
             self.skipTest("needs the plain 64-bit serial program")
         path = os.path.abspath(self.program)
         engine = Engine("/bin/sh", args=["-c", f'ulimit -v 400000 && exec "{path}"'])
         self.addCleanup(engine.close)
         engine.sync()
-        engine.send("setoption name Hash value 1024")
-        self.assertEqual(engine.read_line(10), "An error occured while memory allocation!")
-        self.assertEnds(engine, 1)
+        said = engine.ask("setoption name Hash value 1024", 30)
+        self.assertEqual(len(said), 1, said)
+        match = re.match(r"^info string Transposition table of 44739242 entries could not be allocated; "
+                         r"(\d+) entries in use$", said[0])
+        self.assertIsNotNone(match, said)
+        self.assertLess(int(match.group(1)), 44739242)
+        self.assertGreater(int(match.group(1)), 0)
+        engine.send("uci")
+        engine.read_until("uciok")
+        engine.send("position startpos")
+        engine.send("go depth 5")
+        self.assertRegex(engine.read_until("bestmove", 60)[-1], r"^bestmove [a-h][1-8][a-h][1-8]")
+        engine.send("quit")
+        self.assertEnds(engine)
 
 
 def load_tests(loader, tests, pattern):

@@ -279,6 +279,20 @@ class Sessions(ProgramCase):
         engine.send("quit")
         self.assertEnds(engine)
 
+    def test_go_without_limits_searches_until_stopped(self):
+        # At the terminal "go" with no clock, depth or time set searches on
+        # until "?" (or any move or command that ends a search) stops it.
+        engine = self.start()
+        engine.send("easy")
+        engine.send("go")
+        quiet = engine.read_quiet(quiet=1.5, timeout=1.5)
+        self.assertFalse([line for line in quiet if line.startswith("move ")], quiet)
+        engine.send("?")
+        reply = engine.read_until(lambda line: line.startswith("move "), self.wait_s(5))
+        self.assertRegex(reply[-1], r"^move [a-h][1-8][a-h][1-8]$")
+        engine.send("quit")
+        self.assertEnds(engine)
+
     def test_help_at_the_end_of_input(self):
         engine = self.start()
         engine.send("help")

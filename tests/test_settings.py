@@ -7,11 +7,12 @@ A program whose name holds "x86" is the 32-bit build (24-byte pawn hash entries)
 """
 
 import os
+import re
 import sys
 import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "harness"))
-from engine import ProgramCase, parse_program_args, program_suite, run_tests  # noqa: E402
+from engine import Engine, ProgramCase, parse_program_args, program_suite, run_tests  # noqa: E402
 
 PROGRAMS, SHARED, REST = parse_program_args(sys.argv[1:])
 
@@ -79,7 +80,7 @@ CASES = [
     ("an empty size is refused", "TranspositionSizeMb =\n", [hash_warning(1)], {}),
     ("a huge size saturates and is refused", "TranspositionSizeMb = 99999999999999999999\n",
      [hash_warning(1)], {}),
-    ("0 MB gets the 1 MB table", "TranspositionSizeMb = 0\n", [], {"hash": 1048576 // 24}),
+    ("0 MB is a table without entries", "TranspositionSizeMb = 0\n", [], {"hash": 0}),
     ("keys ignore letter case", "transpositionsizemb = 2\n", [], {"hash": 2 * 1048576 // 24}),
     ("a refused size brings back the default", "TranspositionSizeMb = 2\nTranspositionSizeMb = x\n",
      [hash_warning(2)], {}),
@@ -134,6 +135,9 @@ CASES = [
      {"learning": "on", "aggressivity": 7}),
     ("a NUL byte ends the line", "Learning = on\x00 = off\nUseEGTB\x00 = off\n", [], {"learning": "on"}),
     ("a byte above 127 ends the line", "Learning = on\xe9t\xe9\n", [], {"learning": "on"}),
+    ("a byte-order mark in front of the first line", "\xef\xbb\xbfLearning = on\nAggressivity = 120\n", [],
+     {"learning": "on", "aggressivity": 120}),
+    ("a byte-order mark before a bad value", "\xef\xbb\xbfLearning = maybe\n", [unknown(1, "maybe")], {}),
     ("an over-long comment is one line", ";" + "x" * 400 + "\nLearning = maybe\n",
      [unknown(2, "maybe")], {}),
     ("an over-long setting is cut and is one line",
@@ -199,6 +203,32 @@ class SettingsTests(ProgramCase):
         self.assertTrue(full, reply)
         self.assertTrue(all(0 <= f <= 1000 for f in full), full)
         self.assertNotEqual(reply[-1].split()[1], "0000")
+
+    def test_a_table_that_cannot_be_had_falls_back(self):
+        # Under an address-space limit the file's 1024 MB table is not to be
+        # had: one line says so and the print-out shows the table in use.
+        # Only the plain 64-bit serial program runs natively without a large
+        # reserved address space.
+        if os.path.basename(self.program) != "crv_serial":
+            self.skipTest("needs the plain 64-bit serial program")
+        directory = tempfile.TemporaryDirectory(prefix="crv-ini-")
+        self.addCleanup(directory.cleanup)
+        with open(os.path.join(directory.name, "Corvatine.ini"), "w") as f:
+            f.write("TranspositionSizeMb = 1024\nPawnHashSizeMb = 1024\n")
+        path = os.path.abspath(self.program)
+        engine = Engine("/bin/sh", args=["-c", f'ulimit -v 500000 && exec "{path}"'], cwd=directory.name)
+        self.addCleanup(engine.close)
+        lines = engine.sync(60)
+        said = [line for line in lines if line.startswith("info string ")]
+        self.assertEqual(len(said), 2, lines)
+        hash_used = int(re.match(r"^info string Transposition table of 44739242 entries could not be "
+                                 r"allocated; (\d+) entries in use$", said[0]).group(1))
+        pawn_used = int(re.match(r"^info string Pawn hash of 48806446 entries could not be "
+                                 r"allocated; (\d+) entries in use$", said[1]).group(1))
+        self.assertIn(f"Transposition size is {hash_used} entries ({hash_used * 24} bytes)", lines)
+        self.assertIn(f"Pawn hash size is {pawn_used} entries ({pawn_used * 22} bytes)", lines)
+        engine.send("go depth 4")
+        self.assertTrue(engine.read_until(lambda line: line.startswith("move "), 60))
 
     def lost_game_reply(self, contents):
         """Start-up lines and the engine's reply in a lost xboard game."""

@@ -404,7 +404,7 @@ TEST_F(TranspositionTest, ClearingEmptiesTheTable) {
 }
 
 // Without entries every probe misses and every store does nothing; a size
-// of 0 MB gives a working table; sizes are computed in 64 bits.
+// of 0 MB is such a table; sizes above the option's range are held to it.
 TEST_F(TranspositionTest, SizesAndAnEmptyTable) {
   HashEntries = 0;
   StoreHash(12, SOME_MOVE, 5, HASH_EXACT, 0, 0);
@@ -419,23 +419,25 @@ TEST_F(TranspositionTest, SizesAndAnEmptyTable) {
     int32_t entries;
   };
   const Case cases[] = {
-      {0, 24, 1048576 / 24},
-      {-3, 24, 1048576 / 24},
+      {0, 24, 0},
+      {-3, 24, 0},
       {10, 24, 10 * 1048576 / 24},
       {1024, 24, 44739242},
-      {2048, 24, 89478485},       // the product 2048 * 2^20 does not fit 32 bits
-      {4096, 22, 195225786},
-      {1 << 30, 24, INT32_MAX - 16},  // more entries than an int holds
+      {1025, 24, 44739242},        // above the advertised maximum: held to it
+      {99999, 24, 44739242},
+      {1 << 30, 22, 48806446},
   };
   for (const Case& c : cases) EXPECT_EQ(HashEntriesForMb(c.mb, c.entryBytes), c.entries) << c.mb;
 
   SetHashSizeMb(0);
-  EXPECT_EQ(HashEntries, 1048576 / 24);
+  EXPECT_EQ(HashEntries, 0);
   EXPECT_EQ(SearchAge, 0);
   StoreHash(12, SOME_MOVE, 5, HASH_EXACT, 0, 0);
-  EXPECT_EQ(ProbeHashMove(), SOME_MOVE);
-  EXPECT_EQ(HashUsed, 1);
+  EXPECT_EQ(ProbeHashMove(), 0u);
+  EXPECT_EQ(HashUsed, 0);
+  EXPECT_EQ(RunProbe(4, -100, 100, 0).result, 0);
 
+  // The pawn hash gets 1 MB for 0: every evaluation indexes it.
   const int32_t pawnEntries = PawnHashEntries;
   SetPawnHashSizeMb(0);
   EXPECT_EQ(PawnHashEntries, (int32_t)(1048576 / sizeof(PawnHashEntry)));
@@ -444,10 +446,10 @@ TEST_F(TranspositionTest, SizesAndAnEmptyTable) {
   AllocatePawnHash();
   ClearPawnHash();
 
-  // A settings-file size of 0 entries is raised the same way.
+  // A settings-file size of 0 entries stays 0 as well.
   HashEntries = 0;
   AllocateTranspositionTable();
-  EXPECT_EQ(HashEntries, 1048576 / 24);
+  EXPECT_EQ(HashEntries, 0);
 }
 
 }  // namespace

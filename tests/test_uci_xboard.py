@@ -12,7 +12,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "harness"))
-from engine import ProgramCase, parse_program_args, program_suite, run_tests  # noqa: E402
+from engine import Engine, ProgramCase, parse_program_args, program_suite, run_tests  # noqa: E402
 
 PROGRAMS, SHARED, REST = parse_program_args(sys.argv[1:])
 
@@ -218,11 +218,75 @@ class SearchConversation(ProgramCase):
         engine.send("setoption name Clear Hash")
         lines, _ = self.search(engine, f"position fen {START}", "go depth 7")
         self.assertRegex(lines[-1], BESTMOVE)
-        for line in lines:
-            if " hashfull " in line:
-                self.assertRegex(line, r" hashfull -?\d+ ")
+        # A table of 0 entries: every probe misses and nothing fills it.
+        full = [line for line in lines if " hashfull " in line]
+        self.assertTrue(full, lines)
+        for line in full:
+            self.assertRegex(line, r" hashfull 0\b")
         engine.send("quit")
         self.assertEqual(engine.wait(10), 0, engine.stderr_text()[-2000:])
+
+    def multipv_lines(self, engine, multipv, position, depth):
+        """A whole analysis session: {depth: {line number: (score, first move)}}
+        of the "info multipv" lines, and the reply up to "bestmove"."""
+        engine.send(f"setoption name MultiPV value {multipv}")
+        lines, _ = self.search(engine, position, f"go depth {depth}", self.margin(60))
+        by_depth = {}
+        for line in lines:
+            m = re.match(r"^info multipv (\d+) depth (\d+) .*?score (cp|mate) (-?\d+) .* pv (\S+)", line)
+            if m:
+                by_depth.setdefault(int(m.group(2)), {})[int(m.group(1))] = (m.group(3), int(m.group(4)), m.group(5))
+        self.assertRegex(lines[-1], BESTMOVE)
+        return by_depth, lines
+
+    def test_multipv_reports_every_line_of_every_depth(self):
+        # Each completed iteration reports all its lines, also the shallow
+        # ones of a small search; a MultiPV above the number of legal moves
+        # gives one line per legal move.
+        engine = self.start()
+        opening = "position startpos moves e2e4 e7e5 g1f3"
+        six_moves = "position fen 8/8/8/4k3/8/8/3P4/4K3 w - - 0 1"   # Kd1 Kf1 Ke2 Kf2 d3 d4
+        for multipv, position, count in ((2, opening, 2), (3, opening, 3), (10, six_moves, 6)):
+            with self.subTest(multipv=multipv):
+                by_depth, lines = self.multipv_lines(engine, multipv, position, 8)
+                self.assertEqual(sorted(by_depth), list(range(1, 9)), lines[-12:])
+                for depth, numbered in by_depth.items():
+                    self.assertEqual(sorted(numbered), list(range(1, count + 1)), (depth, numbered))
+                # The last report: different moves, best first.
+                final = [by_depth[8][k] for k in range(1, count + 1)]
+                self.assertEqual(len({move for _, _, move in final}), count, final)
+                cps = [score for kind, score, _ in final if kind == "cp"]
+                self.assertEqual(cps, sorted(cps, reverse=True), final)
+        # MultiPV 1 is the single-line search: one result line per depth.
+        engine.send("setoption name MultiPV value 1")
+        lines, _ = self.search(engine, opening, "go depth 8", self.margin(60))
+        depths = {int(m.group(1)) for m in (re.match(r"^info depth (\d+) .* pv \S+", line) for line in lines) if m}
+        self.assertEqual(sorted(depths), list(range(1, 9)), lines)
+        self.assertFalse([line for line in lines if line.startswith("info multipv")])
+
+    def test_option_sizes_above_the_range_are_held_and_a_failed_table_falls_back(self):
+        # Under an address-space limit the 1024 MB table (where 99999 is held)
+        # cannot be had: a smaller one is taken, said in one line, and the
+        # engine searches on. Only the plain 64-bit serial program runs
+        # natively without a large reserved address space.
+        if os.path.basename(self.program) != "crv_serial":
+            self.skipTest("needs the plain 64-bit serial program")
+        path = os.path.abspath(self.program)
+        engine = Engine("/bin/sh", args=["-c", f'ulimit -v 600000 && exec "{path}"'])
+        self.addCleanup(engine.close)
+        engine.send("uci")
+        engine.read_until("uciok", 30)
+        for option in ("Hash", "PawnHash"):
+            with self.subTest(option=option):
+                said = engine.ask(f"setoption name {option} value 99999", 30)
+                self.assertEqual(len(said), 1, said)
+                self.assertRegex(said[0], r"^info string .* could not be allocated; \d+ entries in use$")
+                lines, _ = self.search(engine, f"position fen {START}", "go depth 5")
+                self.assertRegex(lines[-1], BESTMOVE)
+        # A size that fits is taken without a word.
+        self.assertEqual(engine.ask("setoption name Hash value 64"), [])
+        engine.send("quit")
+        self.assertEqual(engine.wait(10), 0)
 
     # -- xboard and console -------------------------------------------------------
     def xboard_move(self, engine, timeout=30):
@@ -287,6 +351,38 @@ class SearchConversation(ProgramCase):
         self.assertTrue(replies[-1][-1].startswith("resign"), [r[-1] for r in replies])
         self.assertEqual(len(replies), 3)
         self.assertTrue(engine.read_line(5).startswith("move "))
+
+    def test_analysis_is_not_capped_by_the_game_depth_limit(self):
+        # "sd" limits the engine's moves in a game, not an analysis; a game
+        # move after the analysis keeps the limit.
+        engine = self.start(uci=False)
+        for line in ("xboard", "post", "sd 2", "analyze"):
+            engine.send(line)
+        deep = engine.read_until(lambda line: re.match(r"^([5-9]|\d\d+) ", line) is not None, self.margin(30))
+        self.assertTrue(deep)
+        engine.send("exit")
+        engine.send("force")
+        engine.sync()
+        engine.send("go")
+        lines = self.xboard_move(engine)
+        depths = [int(line.split()[0]) for line in lines if re.match(r"^\d+ -?\d+ \d+ \d+", line)]
+        self.assertTrue(depths, lines)
+        self.assertLessEqual(max(depths), 2, lines)
+
+    def test_xboard_analysis_reports_every_line_of_every_depth(self):
+        engine = self.start(uci=False)
+        for line in ("setoption name MultiPV value 3", "xboard", "post", "analyze"):
+            engine.send(line)
+        thinking = engine.read_until(lambda line: re.match(r"^6 ", line) is not None, self.margin(30))
+        engine.send("exit")
+        engine.sync()
+        by_depth = {}
+        for line in thinking:
+            m = re.match(r"^(\d+) (-?\d+) \d+ \d+ (\S+)", line)
+            if m:
+                by_depth.setdefault(int(m.group(1)), set()).add(m.group(3))
+        for depth in range(1, 6):
+            self.assertGreaterEqual(len(by_depth.get(depth, ())), 3, (depth, thinking))
 
     def test_console_move_gets_a_reply(self):
         engine = self.start(uci=False)
