@@ -562,8 +562,8 @@ int32_t ScaleDrawishEndgame(int32_t score) {
 // passes the bound INFINITY_SCORE when it knows none. The draws for a side
 // to move that cannot win (steps 2 and 12) are taken only on a real score of
 // at least 0: on the bound they would call a lost position (a lone knight to
-// move against a queen) a draw. The general evaluation then zeroes only the
-// advantage of the side that cannot win.
+// move against a queen) a draw. The driver takes them on the score it has
+// worked out in the end (DrawWhenSideToMoveCannotWin).
 int32_t EvaluateEndgame(int32_t* score, int32_t* exact) {
   ThreadBoard& b = thread_board;
   EvalInfo& e = thread_eval_info;
@@ -662,4 +662,10 @@ int32_t EvaluateEndgame(int32_t* score, int32_t* exact) {
   b.AllPawns = b.Pieces[PAWN][WHITE] | b.Pieces[PAWN][BLACK];
   *exact = 0;
   return term;
+}
+
+void DrawWhenSideToMoveCannotWin(int32_t* score) {
+  if (!thread_board.CannotWin[thread_board.SideToMove & 1] || *score < 0) return;
+  *score = 0;
+  thread_eval_info.cacheable = 0;
 }

@@ -439,7 +439,20 @@ static void FinishScore(int32_t* out) {
   e.attack_map[BLACK] |= KingAttacks[b.KingSquare[BLACK]];
 }
 
+static void EvaluateAllTerms(int32_t* out);
+
+// With little material the endgame knowledge decides whether the side to
+// move can win at all; a side that cannot and is not behind by the score of
+// the whole evaluation draws.
 void EvaluatePosition(int32_t* out) {
+  const ThreadBoard& b = thread_board;
+  const int reduced =
+      b.PieceUnits[WHITE] < EndingUnitThresholds[0] || b.PieceUnits[BLACK] < EndingUnitThresholds[0];
+  EvaluateAllTerms(out);
+  if (reduced) DrawWhenSideToMoveCannotWin(out);
+}
+
+static void EvaluateAllTerms(int32_t* out) {
   ThreadBoard& b = thread_board;
   EvalInfo& e = thread_eval_info;
   std::memset(&e, 0, sizeof e);

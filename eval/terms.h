@@ -26,6 +26,10 @@ int32_t EvaluateSafeQueenChecks(int32_t score);
 int32_t ScaleDrawishEndgame(int32_t score);
 // Endgame knowledge; see the definition for the contract of score and exact.
 int32_t EvaluateEndgame(int32_t* score, int32_t* exact);
+// The draw of a side to move that cannot win (endgame steps 2 and 12), taken
+// on the real score of the position: a score of at least 0 for it becomes
+// 0, and the evaluation is not cached (the draw depends on who moves).
+void DrawWhenSideToMoveCannotWin(int32_t* score);
 // KPK probes: side 0 when the pawn's side moves, squares as if the pawn were WHITE.
 int ProbeKpk(int side, int pawn, int strongKing, int weakKing, int32_t* derivable);
 int ProbeKpkFile(int side, int pawn, int strongKing, int weakKing, int32_t* derivable);

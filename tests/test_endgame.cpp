@@ -348,6 +348,23 @@ TEST_F(EndgameTest, ALoneKnightToMoveAgainstAQueenIsNotCalledADraw) {
   EXPECT_EQ(score, 0);
 }
 
+TEST_F(EndgameTest, ASideToMoveThatCannotWinAndIsNotBehindScoresAnExactDraw) {
+  // The full evaluation gives the real score; a side to move that cannot
+  // win and is not behind by it gets exactly 0, in both colours. A lone
+  // knight (flagged by the material table) and a bishop of the wrong colour
+  // for its rook pawn (flagged by the ending rules) cannot win.
+  for (const char* fen : {"8/8/8/4k3/8/8/3p4/4K1N1 w - - 0 1", "k7/8/8/8/8/8/P7/K1B5 w - - 0 1"}) {
+    EXPECT_EQ(FreshOf(fen), 0) << fen;
+    EXPECT_EQ(FreshOf(FlipFen(fen)), 0) << FlipFen(fen);
+    // Such a draw depends on who moves, so the cache keeps nothing of it.
+    SetPosition(fen);
+    EXPECT_EQ(Evaluate(), 0) << fen;
+    uint64_t key = EvalHashKey();
+    const EvalHashEntry& entry = EvalHashTable[EvalHashIndex(key)];
+    EXPECT_TRUE(entry.key != key || entry.score[WHITE] == EVAL_SLOT_EMPTY) << fen;
+  }
+}
+
 TEST_F(EndgameTest, MateOfTheEdgeKingDependsOnThePlyAndIsNeitherCachedNorDamped) {
   const char* mate = "k7/1Q6/1K6/8/8/8/8/8 b - - 0 1";
   for (int ply : {0, 3, 17}) {
