@@ -27,6 +27,35 @@ static int DiscardingLineTail = 0;
 
 static int InputHasLine() { return strchr(InputBuffer, '\n') != nullptr; }
 
+// Lines typed during a search that are commands for the line loop, each
+// with its line end, in the order they came.
+static char DeferredInput[INPUT_BUFFER_SIZE];
+
+int DeferredInputWaiting() { return DeferredInput[0] != 0; }
+
+// Keeps a line for the line loop; a line that does not fit beside the lines
+// kept already is refused with a message rather than cut.
+static void DeferLine(const char* line) {
+  const size_t used = strlen(DeferredInput), length = strlen(line);
+  if (used + length + 2 > sizeof DeferredInput) {
+    printf("Command dropped (too many commands during the search): %s\n", line);
+    fflush(stdout);
+    return;
+  }
+  memcpy(DeferredInput + used, line, length);
+  DeferredInput[used + length] = '\n';
+  DeferredInput[used + length + 1] = 0;
+}
+
+// Moves the first kept line into buffer (INPUT_BUFFER_SIZE bytes).
+static void TakeDeferredLine(char* buffer) {
+  char* end = strchr(DeferredInput, '\n');
+  const size_t length = (size_t)(end - DeferredInput);
+  memcpy(buffer, DeferredInput, length);
+  buffer[length] = 0;
+  memmove(DeferredInput, end + 1, strlen(end + 1) + 1);
+}
+
 // Appends what one read brings (never more than the room left) to
 // InputBuffer. A full buffer without a line end is first cut into one line.
 // Gives 0 at end of input or on a read error, else 1.
@@ -100,6 +129,10 @@ int GetInputChar() {
 // when waiting; without waiting the end looks like a line not yet arrived).
 int GetInputLine(int wait, char* buffer) {
   buffer[0] = 0;
+  if (DeferredInputWaiting()) {
+    TakeDeferredLine(buffer);
+    return 1;
+  }
   if (!InputHasLine()) {
     if (wait) {
       while (!InputHasLine()) {
@@ -267,6 +300,18 @@ void HandleInputDuringSearch() {
     if (IsCoordinateMove(line)) {
       HandleTypedMove(line);
       return;
+    }
+    // Any other command is not lost at the terminal or from xboard: it is
+    // run once the search is over. A ponder search ends for it, as xboard
+    // expects (the command may change the game), so that it runs at once
+    // with the game's own position on the board.
+    if (!UciMode && !AnalyzeModeActive && line[strspn(line, " ")] != 0) {
+      DeferLine(line);
+      if (PonderSearchActive) {
+        PonderReplyOff();
+        thread_board.StopSearch = 1;
+        return;
+      }
     }
   }
 }

@@ -15,6 +15,11 @@ extern int32_t AnalyzeModeActive;
 // of them ends the handling; the caller tests thread_board.StopSearch.
 void HandleInputDuringSearch();
 
+// 1 while lines typed during a search wait to be run as commands: in console
+// and xboard mode a line that is no in-search command is kept (and ends a
+// ponder search); GetInputLine hands these lines out first.
+int DeferredInputWaiting();
+
 // Appends one raw read to InputBuffer; 0 at end of input.
 int ReadInput();
 // Non-zero when input waits (a complete line already buffered counts).

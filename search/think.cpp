@@ -421,7 +421,8 @@ void Think() {
     if (UseLearning) LearnAfterSearch();
     fflush(stdout);
 
-    if (!PonderOn || UciMode) return;
+    // Commands typed during the search run first; no ponder search then.
+    if (!PonderOn || UciMode || DeferredInputWaiting()) return;
     int ponder = StartPondering();
     if (ponder == 0) return;
   }

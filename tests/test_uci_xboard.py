@@ -384,6 +384,30 @@ class SearchConversation(ProgramCase):
         for depth in range(1, 6):
             self.assertGreaterEqual(len(by_depth.get(depth, ())), 3, (depth, thinking))
 
+    def test_commands_typed_while_pondering_are_not_lost(self):
+        # The engine ponders on its hint after its move; a command that is no
+        # in-search command ends the ponder search and is run, with the game's
+        # own position on the board.
+        board_line = re.compile(r"^([ *][.KQRBNP]){8}$")
+        engine = self.start(uci=False)
+        for line in ("xboard", "new", "hard", "sd 4", "e2e4"):
+            engine.send(line)
+        self.xboard_move(engine)
+        engine.read_until("Hint: ", self.margin(10))
+        engine.send("time 5000")      # in-search lines keep the ponder search going
+        engine.send("otim 5000")
+        engine.send("brd")
+        lines = engine.read_until(lambda line: board_line.match(line) is not None, self.margin(10))
+        board = [lines[-1]] + [engine.read_line(self.margin(5)) for _ in range(7)]
+        self.assertEqual(engine.ask("brd"), board)   # the game's position, not the pondered one
+        self.assertEqual(engine.ask("mvd"), ["castling flags = 15"])
+        # The next ponder search, ended by "uci".
+        engine.send("g1f3")
+        self.xboard_move(engine)
+        engine.read_until("Hint: ", self.margin(10))
+        engine.send("uci")
+        engine.read_until("uciok", self.margin(10))
+
     def test_console_move_gets_a_reply(self):
         engine = self.start(uci=False)
         for line in ("easy", "st 1", "e2e4"):
