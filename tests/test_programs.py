@@ -379,8 +379,9 @@ class ProgramTests(ProgramCase):
         twin, twin_fields = evl(engine, white_to_move=False)
         self.assertEqual(twin[0], reply[0])
         self.assertEqual(int(twin_fields[3][2]), -int(fields[3][2]))
-        # A lone knight cannot win: with it to move and not behind, an exact draw.
-        engine.send("loadfen 8/8/8/4k3/8/8/3p4/4K1N1 w - - 0 1")
+        # A bishop of the wrong colour for its rook pawn cannot win: with it
+        # to move and not behind, an exact draw.
+        engine.send("loadfen k7/8/8/8/8/8/P7/K1B5 w - - 0 1")
         self.assertEqual(evl(engine)[0][0], "Heuristic = 0")
         engine.send("quit")
         self.assertEnds(engine)
