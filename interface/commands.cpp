@@ -7,6 +7,7 @@
 #include "board/fen.h"
 #include "board/legal.h"
 #include "board/position.h"
+#include "book/book.h"
 #include "book/learn.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
@@ -175,17 +176,36 @@ static void PrintHelp() {
   fflush(stdout);
 }
 
-// The per-game statistics reset of "reset" and "ucinewgame".
-static void ResetGameStatistics() {
-  // An unfinished game is learned into the book as a draw here once the
-  // book exists.
+// The per-game statistics reset of "reset" and "ucinewgame". A game the
+// engine moved last in and did not learn yet is learned as a draw (for
+// "reset" only when its last score was 0); the position stays as it was.
+static void ResetGameStatistics(int needsZeroScore) {
+  if (UseBookLearning && BookFile != nullptr && !BookLearned && (!needsZeroScore || RootScores[0] == 0) &&
+      thread_board.SideToMove != RootSide && GamePly > GameStartPly) {
+    const Move last = GameHistory[GamePly - 1].move;
+    UnmakeMove();
+    LearnBookGame(2);
+    MakeMove(last, 1);
+  }
   memset(HistoryTable, 0, sizeof(HistoryTable));
   ClearKillers();
   PrevScore = 0;
   PrevScoreSide = 0;
   MovesOutOfBook = 0;
   ClearLearningQueue();
-  // The book's per-game counters are reset here too once the book exists.
+  BookLearned = 0;
+}
+
+// "bkm": the position's learning-file key pair, then its book moves.
+static void ListBookPositionMoves() {
+  const uint64_t key = thread_board.HashKey;
+  printf("Current nhash1 = %d, nhash2 = %d\n", (int32_t)(uint32_t)key, (int32_t)(uint32_t)(key >> 16));
+  if (!BookLoaded) {
+    printf("No book loaded...\n");
+  } else {
+    ListBookMoves();
+  }
+  fflush(stdout);
 }
 
 // The legal moves in the order and with the ordering scores of the root search.
@@ -321,7 +341,7 @@ static void SetUciOption() {
   } else if (CommandMatches("SyzygyPath", option)) {
     // (the tablebase path and the tablebase start-up join with the tablebases)
   } else if (CommandMatches("OpeningsBook", option)) {
-    // (opening another book joins with the book)
+    if (hasValue) OpenBook(CommandLine + TokenStart[4]);
   }
 }
 
@@ -495,7 +515,7 @@ void ProcessCommand() {
     return;
   }
   if (CommandMatches("reset", line)) {
-    ResetGameStatistics();
+    ResetGameStatistics(1);
     return;
   }
   if (CommandMatches("level", line)) {
@@ -628,12 +648,13 @@ void ProcessCommand() {
     return;
   }
   if (CommandMatches("bkm", line)) {
-    return;  // later: the book moves of the position
+    ListBookPositionMoves();
+    return;
   }
   if (FirstTokenIs("ucinewgame")) {
     LastBestMove = 0;
     BestMoveOwed = 0;
-    ResetGameStatistics();
+    ResetGameStatistics(0);
     return;
   }
   if (CommandMatches("uci", line)) {

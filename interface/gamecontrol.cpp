@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "board/position.h"
+#include "book/book.h"
 #include "book/learn.h"
 #include "interface/settings.h"
 #include "search/ordering.h"
@@ -46,7 +47,7 @@ void NewGame() {
     PrevScoreSide = 0;
     MovesOutOfBook = 0;
     ClearLearningQueue();
-    // The book's per-game counter is reset here too once the book exists.
+    BookLearned = 0;
   }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "book/book.h"
 #include "eval/pawnhash.h"
 #include "interface/commands.h"
 #include "interface/settings.h"
@@ -167,7 +168,7 @@ static void ApplyIniLine(const char* line, const char* value, const char* rest) 
   } else if (CommandMatches("EGTBPath", line)) {
     SetEgtbPath(rest);
   } else if (CommandMatches("OpeningsBook", line)) {
-    // (the named book is opened here, at once, once the book exists)
+    OpenBook(rest);
   } else if (CommandMatches("BookLearningMode", line)) {
     if (CommandMatches("discover", value)) {
       BookLearningMode = 1;

@@ -1,5 +1,9 @@
 // The program: start-up in a fixed order, then one command line at a time.
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "book/book.h"
 
 #include "board/attacktables.h"
 #include "board/bitmasks.h"
@@ -48,7 +52,8 @@ int main() {
   // 3. The first group of defaults.
   SetPlayDefaults();
   InputBuffer[0] = 0;
-  // (the book, learning and search counters get their start values here)
+  BookLearned = 1;
+  // (the learning and search counters get their start values here)
 
   // 4. The banner.
   puts("Corvatine v1.96 [r2358/29.06.2016]");
@@ -80,8 +85,10 @@ int main() {
   // 8. The hash tables and the upcoming-repetition table.
   AllocateHashTables();
   InitCycleMoveTable();
-  // 9. (the random generator)
-  // 10. (the opening book)
+  // 9. The random generator of the book choice.
+  srand((unsigned)time(nullptr));
+  // 10. The default book, unless the settings file opened one.
+  if (!BookLoaded) OpenBook("Book.crv");
   // 11. The settings in force.
   PrintSettings();
   // 12. The learning file.

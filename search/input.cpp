@@ -7,6 +7,7 @@
 #include "board/fen.h"
 #include "board/legal.h"
 #include "board/position.h"
+#include "book/book.h"
 #include "book/learn.h"
 #include "interface/commands.h"
 #include "interface/settings.h"
@@ -328,7 +329,7 @@ void FreeTokenBuffers() {
 void ExitProgram(int code) {
   fflush(stdout);
   FreeHashTables();
-  // (the opening book is closed here once it exists: CloseBook)
+  CloseBook();
   CloseLearningFile();
   FreeTokenBuffers();
   exit(code);

@@ -12,6 +12,7 @@
 #include "board/attacks.h"
 #include "board/movegen.h"
 #include "board/position.h"
+#include "book/book.h"
 #include "eval/evaluate.h"
 #include "interface/settings.h"
 #include "interface/tokens.h"
@@ -189,10 +190,14 @@ int InSearchMoves(Move move) {
   return 0;
 }
 
-// Prints a game-end announcement outside UCI mode.
-void Announce(const char* text) {
+// Prints a game-end announcement outside UCI mode. The game is learned into
+// the book first (result for the side to move), but never from a position
+// that only a ponder or hint search reached.
+void Announce(const char* text, int result = 2) {
+  if (UseBookLearning && BookFile != nullptr && !BookLearned && !PonderSearchActive && !UciPonder) {
+    LearnBookGame(result);
+  }
   if (UciMode) return;
-  // Book learning records the result here once the opening book exists.
   printf("%s\n", text);
   fflush(stdout);
 }
@@ -230,13 +235,25 @@ void EndOfSearchWait() {
   if (SearchMustWaitForStop()) WaitForSearchStop();
 }
 
-// The book step of the drivers; a book move would stand at MoveStack[0]
-// with RootScores[0] 0, BookMovePlayed 1, IterationDepth 1 and
-// MovesOutOfBook 0. Gives 1 when a book move was taken.
+// The book step of the drivers: with a book, "OwnBook", no searchmoves and
+// a clock that ends (not "go infinite", not analysis), a book move stands
+// at MoveStack[0] with RootScores[0] 0. Gives 1 when a book move was taken.
 int TakeBookMove() {
-  // Opening book: ChooseBookMove joins here with the book code. Without a
-  // book no move is ever taken.
-  return 0;
+  if (!BookLoaded || !OwnBook || SearchMovesCount > 0 || TimeLeft == INFINITE_TIME || AnalyzeModeActive) return 0;
+  const Move move = ChooseBookMove();
+  if (move == 0) return 0;
+  MoveStack[0].move = move;
+  MoveStack[0].score = 0;
+  MoveStack[0].flag = 1;
+  MoveStackTop = 1;
+  RootMoveCount = 1;
+  RootScores[0] = 0;
+  RootGivesCheck[0] = 0;
+  BookMovePlayed = 1;
+  IterationDepth = 1;
+  MovesOutOfBook = 0;
+  EndOfSearchWait();
+  return 1;
 }
 
 // One iteration of the single-line drivers over the root list. Gives 0 when
@@ -495,8 +512,8 @@ int GenerateRootMoves() {
   SearchPly = savedPly;
 
   if (count > 0) return 0;
-  if (root.in_check)
-    Announce(side == BLACK ? "1-0 {White mates}" : "0-1 {Black mates}");
+  if (root.in_check)  // the mated side learns a loss
+    Announce(side == BLACK ? "1-0 {White mates}" : "0-1 {Black mates}", 0);
   else
     Announce("1/2-1/2 {Stalemate}");
   return 1;

@@ -8,6 +8,7 @@
 #include "board/fen.h"
 #include "board/legal.h"
 #include "board/position.h"
+#include "book/book.h"
 #include "book/learn.h"
 #include "eval/evaluate.h"
 #include "eval/material.h"
@@ -346,6 +347,13 @@ static int StartPondering() {
   return 1;
 }
 
+// Book learning after a searched move: a score beyond BookLearningBound
+// decides the game for the book (never from a book move or a ponder search).
+static void LearnBookFromScore(int32_t score) {
+  if (!UseBookLearning || BookFile == nullptr || BookMovePlayed || BookLearned || UciPonder) return;
+  if (Abs(score) > BookLearningBound) LearnBookGame(score >= 0 ? 1 : 0);
+}
+
 void Think() {
   PonderMove = 0;
   HintSearch = 0;
@@ -397,7 +405,7 @@ void Think() {
       NewGame();
       return;
     }
-    // (book learning from the score of a searched move joins with the book)
+    LearnBookFromScore(score);
 
     if (UciPonder) {
       // The interface still has to say "ponderhit" or "stop".

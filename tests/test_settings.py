@@ -18,6 +18,7 @@ PROGRAMS, SHARED, REST = parse_program_args(sys.argv[1:])
 
 BANNER = "Corvatine v1.96 [r2358/29.06.2016]"
 NO_VALUES = "Error loading values.txt"  # the temporary directory has no values.txt
+NO_BOOK = 'Error opening "Book.crv"!'     # nor a book
 
 DEFAULTS = {
     "hash": 524288, "pawn": 262144, "aggressivity": 100, "cowardice": 100,
@@ -166,16 +167,16 @@ class SettingsTests(ProgramCase):
 
     def expected_start(self, warnings, changes):
         resolved = {k: (v(self.pawn_bytes()) if callable(v) else v) for k, v in changes.items()}
-        return [BANNER, NO_VALUES, *warnings, *printout(self.pawn_bytes(), **resolved)]
+        return [BANNER, NO_VALUES, *warnings, NO_BOOK, *printout(self.pawn_bytes(), **resolved)]
 
     def test_print_out_without_a_settings_file(self):
         engine, lines = self.start()
         self.assertEqual(lines, self.expected_start([], {}))
         # the figures of the defaults, written out
-        self.assertEqual(lines[2], "Transposition size is 524288 entries (12582912 bytes)")
+        self.assertEqual(lines[3], "Transposition size is 524288 entries (12582912 bytes)")
         pawn = 6291456 if self.pawn_bytes() == 24 else 5767168
-        self.assertEqual(lines[3], f"Pawn hash size is 262144 entries ({pawn} bytes)")
-        self.assertEqual(len(lines[2:]), 18)
+        self.assertEqual(lines[4], f"Pawn hash size is 262144 entries ({pawn} bytes)")
+        self.assertEqual(len(lines[3:]), 18)
 
     def test_settings_file_cases(self):
         for name, contents, warnings, changes in CASES:
