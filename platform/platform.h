@@ -18,3 +18,17 @@ int ReadStdin(char* buffer, int size);
 // Milliseconds on a monotonic clock, counted from the first call (so the
 // values stay small); never goes back.
 int64_t TimeMs();
+
+// Read-only mapping of a whole file. Gives 1 with the view and its size, 0
+// when the file does not open (a missing file), -1 when it opens but cannot
+// be mapped (empty, not a regular file, too large for the address space, or
+// the mapping fails); *error then names the reason. The view stays valid
+// until UnmapFileView with the same size.
+int MapFileView(const char* path, const uint8_t** view, uint64_t* size, const char** error);
+void UnmapFileView(const uint8_t* view, uint64_t size);
+// 1 when the file opens for reading (a directory opens too).
+int FileOpens(const char* path);
+
+// The one mutex of the engine: it guards the first loading of a table.
+void TablebaseLock();
+void TablebaseUnlock();
