@@ -12,6 +12,7 @@
 #include "eval/evaluate.h"
 #include "eval/params.h"
 #include "interface/gamecontrol.h"
+#include "interface/inifile.h"
 #include "interface/pgntools.h"
 #include "interface/selfplay.h"
 #include "interface/settings.h"
@@ -22,6 +23,7 @@
 #include "search/ordering.h"
 #include "search/root.h"
 #include "search/think.h"
+#include "tablebases/tablebases.h"
 
 // Deepest perft the command runs: the move stack holds the lists of every
 // ply and the game record the moves on top of the game.
@@ -339,7 +341,15 @@ static void SetUciOption() {
       OwnBook = 1;
     }
   } else if (CommandMatches("SyzygyPath", option)) {
-    // (the tablebase path and the tablebase start-up join with the tablebases)
+    // The rest of the line is the directory list, blanks included.
+    if (!hasValue || !UseEGTB) return;
+    if (!SetEgtbPath(CommandLine + TokenStart[4])) {
+      printf("info string SyzygyPath too long; the tables stay as they were\n");
+      fflush(stdout);
+      return;
+    }
+    init_tablebases(tb_path);
+    tb_probe_limit = tb_largest;
   } else if (CommandMatches("OpeningsBook", option)) {
     if (hasValue) OpenBook(CommandLine + TokenStart[4]);
   }
@@ -673,7 +683,13 @@ void ProcessCommand() {
     return;
   }
   if (CommandMatches("egtbstat", line)) {
-    // later: the tablebase status; goes on
+    // The tablebase status; goes on.
+    printf("UseEGTB = %s\ntb_path = %s\n", UseEGTB ? "TRUE" : "FALSE", tb_path);
+    if (tb_probe_limit != 0)
+      printf("%d piece EGTB files found\n", tb_probe_limit);
+    else
+      printf("EGTB files not found\n");
+    fflush(stdout);
   }
   if (CommandMatches("position", line)) {
     SetUciPosition(line, n);

@@ -23,6 +23,7 @@
 #include "search/input.h"
 #include "search/repetition.h"
 #include "search/think.h"
+#include "tablebases/tablebases.h"
 
 #if defined(__POPCNT__)
 #include <cstdlib>
@@ -98,7 +99,13 @@ int main() {
   PostMode = 1;
   TimeLeft = -1;
 
-  // 14. (the tablebases)
+  // 14. The tablebases.
+  if (UseEGTB) {
+    init_tablebases(tb_path);
+    tb_probe_limit = tb_largest;
+  } else {
+    tb_probe_limit = 0;
+  }
 
   // 15. A new game.
   NewGame();

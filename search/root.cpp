@@ -26,6 +26,7 @@
 #include "search/searchstack.h"
 #include "search/think.h"
 #include "search/transposition.h"
+#include "tablebases/tablebases.h"
 
 int32_t RootScores[ROOT_MOVES_SIZE];
 int32_t RootGivesCheck[ROOT_MOVES_SIZE];
@@ -556,16 +557,34 @@ void SetLazyEvalBounds(int step) {
   LazyEvalHigh = Max(s, MaterialBalance) + c + 5 * step + 200;
 }
 
-// Lets the tablebases decide the root list. Without tables (the probing code
-// joins later) the tree is searched without probes.
+// Lets the tablebases decide the root list: the DTZ filter (then no probes
+// inside the tree are needed) or else the WDL filter. A drawn or lost root
+// clears both flags, so the tree probes go on and the time is used as usual.
 void ProbeRootTablebases() {
   TbRootHit = 0;
-  SkipTbProbes = 1;
-  // With tables loaded: SkipTbProbes 0, and when the pieces do not exceed the
-  // probe limit and no castling right is left, root_probe (success:
-  // SkipTbProbes and TbRootHit 1, TbHits the root moves left) or else
-  // root_probe_wdl (success: TbRootHit 1); a non-positive result value
-  // clears both flags.
+  if (tb_probe_limit == 0) {
+    SkipTbProbes = 1;
+    return;
+  }
+  SkipTbProbes = 0;
+  ThreadBoard& b = thread_board;
+  if (b.PieceTotal > tb_probe_limit || b.CastleFlags != 0) return;
+  const int savedPly = SearchPly;
+  MoveStackTop = RootMoveCount;
+  int score = 0;
+  if (root_probe(&score)) {
+    SkipTbProbes = 1;
+    TbRootHit = 1;
+  } else if (root_probe_wdl(&score)) {
+    TbRootHit = 1;
+  }
+  RootMoveCount = MoveStackTop;
+  SearchPly = savedPly;
+  if (TbRootHit) TbHits = RootMoveCount;
+  if (score <= 0) {
+    SkipTbProbes = 0;
+    TbRootHit = 0;
+  }
 }
 
 int RootSearch() {

@@ -23,6 +23,7 @@
 #include "search/searchtools.h"
 #include "search/think.h"
 #include "search/transposition.h"
+#include "tablebases/tablebases.h"
 
 int64_t Nodes = 0;
 int32_t SelDepth = 0;
@@ -373,10 +374,20 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
                                 !SingularSearchActive && (nodeType == 0 || nodeType == -1);
   const int singularBound = HashBoundScore;
 
-  // Tablebase probe inside the tree: joins here with the tablebase code
-  // (unless SkipTbProbes, more pieces than the probe limit, Rule50 not 0 or a
-  // castling right left; a hit scores 31700 - ply, ply - 31700 or 2 * wdl,
-  // is stored exact at depth + 24 and returned).
+  // Tablebases, right after a zeroing move without castling rights: a win
+  // scores 31700 - ply, a loss ply - 31700, the fifty-move results 2 * wdl;
+  // the score is stored exact at depth + 24 and returned.
+  if (!SkipTbProbes && thread_board.PieceTotal <= tb_probe_limit && thread_board.Rule50 == 0 &&
+      thread_board.CastleFlags == 0) {
+    int success;
+    const int wdl = probe_wdl(&success);
+    if (success) {
+      TbHits++;
+      const int score = wdl == 2 ? 31700 - SearchPly : wdl == -2 ? SearchPly - 31700 : 2 * wdl;
+      StoreHash(depth + 24, hashMove, score, HASH_EXACT, threat, nodeFlags);
+      return score;
+    }
+  }
 
   // Position learning: early in the game, with plenty of material, a deep
   // enough record of the learning file gives the score of the node.

@@ -51,6 +51,7 @@ def run(program, depth, hash_mb, quiet, out):
         engine.read_until("uciok", 60)
         engine.send("setoption name OwnBook value false")
         engine.send(f"setoption name Hash value {hash_mb}")
+        engine.send("setoption name SyzygyPath value <empty>")  # no tablebases: the signature is the search's
         engine.sync(60)
         for fen in POSITIONS:
             engine.send("ucinewgame")
