@@ -470,8 +470,9 @@ static int LongestLoss(int wdl, int start, int end, int in_check, int* success) 
     any = true;
     if (v < best) best = v;
   }
-  *success = any;
-  return any ? best : 0;
+  // A mated side has no move and loses at once.
+  *success = 1;
+  return any ? best : -1;
 }
 
 static int probe_dtz_no_ep(int* success) {

@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -19,6 +21,7 @@
 #include "board/legal.h"
 #include "board/movegen.h"
 #include "board/position.h"
+#include "eval/bitbases.h"
 #include "search/root.h"
 #include "search/searchstack.h"
 #include "tablebases/tablebases.h"
@@ -135,17 +138,306 @@ TEST_F(TablebaseTest, VectorsAndTheirTwins) {
       if (!v.checked) {
         // Without its own table a position may still be decided by a
         // capture into a smaller table; otherwise the probe fails.
-        if (success_wdl && v.wdl != 99) EXPECT_EQ(wdl, v.wdl) << fen;
+        if (success_wdl && v.wdl != 99) {
+          EXPECT_EQ(wdl, v.wdl) << fen;
+        }
         continue;
       }
       ASSERT_NE(success_wdl, 0) << fen;
-      if (v.wdl != 99) EXPECT_EQ(wdl, v.wdl) << fen;
+      if (v.wdl != 99) {
+        EXPECT_EQ(wdl, v.wdl) << fen;
+      }
       EXPECT_NE(success_dtz, 0) << fen;
-      if (v.dtz != 9999) EXPECT_EQ(dtz, v.dtz) << fen;
+      if (v.dtz != 9999) {
+        EXPECT_EQ(dtz, v.dtz) << fen;
+      }
       if (twin == 0) checked++;
     }
   }
   EXPECT_EQ(checked, 202);
+}
+
+
+// --- Index tables -------------------------------------------------------
+
+TEST_F(TablebaseTest, IndexTablesFollowTheirRules) {
+  EXPECT_EQ(binomial[0][17], 17);
+  EXPECT_EQ(binomial[4][63], 63 * 62 * 61 * 60 * 59 / 120);
+  for (int k = 0; k < 5; k++) EXPECT_EQ(binomial[k][k], 0);
+  for (int f = 0; f < 4; f++) EXPECT_EQ(pawn_factor[0][f], 6);
+  const int rises[5] = {47, 45, 43, 41, 39};
+  for (int j = 0; j < 5; j++) EXPECT_EQ(pawn_index[1][j + 1] - pawn_index[1][j], rises[j]);
+}
+
+// --- Registry and directory lists ---------------------------------------
+
+std::string MakeTempDir() {
+  char name[] = "/tmp/crv-tb-XXXXXX";
+  EXPECT_NE(mkdtemp(name), nullptr);
+  return name;
+}
+
+void CopyFile(const std::string& from, const std::string& to, long keep = -1) {
+  std::ifstream in(from, std::ios::binary);
+  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (keep >= 0 && keep < (long)data.size()) data.resize(keep);
+  std::ofstream out(to, std::ios::binary);
+  out.write(data.data(), (std::streamsize)data.size());
+}
+
+void RemoveTree(const std::string& dir) {
+  std::string command = "rm -rf '" + dir + "'";
+  EXPECT_EQ(system(command.c_str()), 0);
+}
+
+// Runs init_tablebases and gives what it printed.
+std::string InitCaptured(const std::string& path) {
+  testing::internal::CaptureStdout();
+  init_tablebases(path.c_str());
+  return testing::internal::GetCapturedStdout();
+}
+
+TEST_F(TablebaseTest, DirectoryListsCountTheirTables) {
+  const std::string shared = SharedPath("syzygy");
+  std::string a = MakeTempDir(), b = MakeTempDir();
+  for (const char* name : {"KQvK", "KRvK"}) CopyFile(shared + "/" + name + ".rtbw", a + "/" + name + ".rtbw");
+  CopyFile(shared + "/KRvKP.rtbw", b + "/KRvKP.rtbw");
+  struct Case {
+    std::string path, printed;
+    int count, largest;
+  } cases[] = {
+      {"", "", 0, 0},
+      {"<empty>", "", 0, 0},
+      {"/no/such/directory", "info string Found 0 tablebases.\n", 0, 0},
+      {a, "info string Found 2 tablebases.\n", 2, 3},
+      {a + ";;" + b, "info string Found 3 tablebases.\n", 3, 4},
+      {" \"" + a + "\" :" + b + "\r", "info string Found 3 tablebases.\n", 3, 4},
+      {shared, "info string Found 35 tablebases.\n", 35, 4},
+      {std::string(300, 'x') + ";" + a, "", 2, 3},
+  };
+  for (const Case& c : cases) {
+    std::string printed = InitCaptured(c.path);
+    if (!c.printed.empty() || c.path.empty()) {
+      EXPECT_EQ(printed, c.printed) << c.path;
+    }
+    EXPECT_EQ(tb_table_count(), c.count) << c.path;
+    EXPECT_EQ(tb_largest, c.largest) << c.path;
+  }
+  EXPECT_NE(InitCaptured(std::string(300, 'x') + ";" + a).find("too long"), std::string::npos);
+  // After an empty list nothing stays registered.
+  InitCaptured(shared);
+  InitCaptured("");
+  EXPECT_EQ(tb_table_count(), 0);
+  EXPECT_EQ(tb_largest, 0);
+  RemoveTree(a);
+  RemoveTree(b);
+}
+
+// --- Consistency with a one-ply search ----------------------------------
+
+// WDL of the position after a legal move, from the mover's view; 2-piece
+// positions are draws.
+int ChildValue(Move move, bool* ok) {
+  MakeMove(move, 1);
+  SearchPly++;
+  const int side = thread_board.SideToMove;
+  SearchStack[SearchPly].in_check = (uint32_t)SquareAttacked(side ^ 1, thread_board.KingSquare[side]);
+  int success = 1, v = 0;
+  if (thread_board.PieceTotal > 2) v = probe_wdl(&success);
+  SearchPly--;
+  UnmakeMove();
+  *ok = success != 0;
+  return -v;
+}
+
+// Checks one position: WDL against the best child, DTZ sign against WDL.
+void CheckConsistent(const std::string& fen, int* checked) {
+  SetProbePosition(fen);
+  int success;
+  int wdl = probe_wdl(&success);
+  ASSERT_NE(success, 0) << fen;
+  GenerateLegalMoves(0);
+  const int end = MoveStackTop;
+  std::vector<Move> moves;
+  for (int i = 0; i < end; i++) moves.push_back(MoveStack[i].move);
+  MoveStackTop = 0;
+  int best = -3;
+  for (Move m : moves) {
+    bool ok;
+    int v = ChildValue(m, &ok);
+    ASSERT_TRUE(ok) << fen;
+    best = std::max(best, v);
+  }
+  if (moves.empty()) best = SearchStack[0].in_check ? -2 : 0;
+  bool plain = (wdl == 0 || wdl == 2 || wdl == -2) && (best == 0 || best == 2 || best == -2);
+  if (plain) {
+    EXPECT_EQ(wdl, best) << fen;
+  } else {
+    EXPECT_EQ(wdl > 0, best > 0) << fen;
+    EXPECT_EQ(wdl < 0, best < 0) << fen;
+  }
+  SetProbePosition(fen);
+  int dtz = probe_dtz(&success);
+  ASSERT_NE(success, 0) << fen;
+  EXPECT_EQ(dtz > 0, wdl > 0) << fen;
+  EXPECT_EQ(dtz < 0, wdl < 0) << fen;
+  if (wdl == 2 || wdl == -2) {
+    EXPECT_LE(std::abs(dtz), 100) << fen;
+  } else if (wdl != 0) {
+    EXPECT_GT(std::abs(dtz), 100) << fen;
+  }
+  ++*checked;
+}
+
+// A legal placement as a FEN, or "" when the side not to move is in check
+// or the pieces cannot stand so.
+std::string PlacementToFen(const char board[64], int side) {
+  for (int sq = 0; sq < 64; sq++)
+    if ((board[sq] == 'P' || board[sq] == 'p') && (sq < 8 || sq >= 56)) return "";
+  std::string fen = PlacementFen(board) + (side == WHITE ? " w - - 0 1" : " b - - 0 1");
+  if (!SetFenPosition(fen.c_str())) return "";
+  const int other = side ^ 1;
+  if (SquareAttacked(side, thread_board.KingSquare[other])) return "";
+  return fen;
+}
+
+// Number of positions in CI; CRV_TB_FULL=1 runs every 3-piece position and
+// a hundred times the 4-piece sample (tools/tb_check.sh).
+bool FullRun() { return getenv("CRV_TB_FULL") != nullptr; }
+
+TEST_F(TablebaseTest, WdlAndDtzAgreeWithAOnePlySearch) {
+  init_tablebases(SharedPath("syzygy").c_str());
+  std::mt19937 random(12345);
+  int checked = 0;
+  // 1. Three pieces: every placement in a full run, a sample in CI.
+  const int stride3 = FullRun() ? 1 : 97;
+  int counter = 0;
+  for (char extra : {'Q', 'R', 'B', 'N', 'P', 'q', 'r', 'b', 'n', 'p'})
+    for (int K = 0; K < 64; K++)
+      for (int k = 0; k < 64; k++)
+        for (int x = 0; x < 64; x++)
+          for (int side = 0; side < 2; side++) {
+            if (K == k || K == x || k == x || KingDistance(K, k) < 2) continue;
+            if (counter++ % stride3) continue;
+            char board[64] = {0};
+            board[K] = 'K';
+            board[k] = 'k';
+            board[x] = extra;
+            std::string fen = PlacementToFen(board, side);
+            if (!fen.empty()) CheckConsistent(fen, &checked);
+            if (HasFatalFailure()) return;
+          }
+  // 2. Four pieces: random placements of every 4-piece table.
+  const char* materials[] = {"KQvKQ", "KQvKR", "KQvKB", "KQvKN", "KQvKP", "KRvKR", "KRvKB", "KRvKN", "KRvKP",
+                             "KBvKB", "KBvKN", "KBvKP", "KNvKN", "KNvKP", "KPvKP", "KQQvK", "KQRvK", "KQBvK",
+                             "KQNvK", "KQPvK", "KRRvK", "KRBvK", "KRNvK", "KRPvK", "KBBvK", "KBNvK", "KBPvK",
+                             "KNNvK", "KNPvK", "KPPvK"};
+  const int per_material = FullRun() ? 20000 : 60;
+  for (const char* material : materials) {
+    for (int n = 0; n < per_material; n++) {
+      char board[64] = {0};
+      bool black = false;
+      for (const char* c = material; *c; c++) {
+        if (*c == 'v') {
+          black = true;
+          continue;
+        }
+        int sq;
+        do sq = (int)(random() % 64);
+        while (board[sq]);
+        board[sq] = black ? (char)(*c + 32) : *c;
+      }
+      int K = -1, k = -1;
+      for (int sq = 0; sq < 64; sq++) {
+        if (board[sq] == 'K') K = sq;
+        if (board[sq] == 'k') k = sq;
+      }
+      if (KingDistance(K, k) < 2) continue;
+      std::string fen = PlacementToFen(board, (int)(random() % 2));
+      if (!fen.empty()) CheckConsistent(fen, &checked);
+      if (HasFatalFailure()) return;
+    }
+  }
+  std::printf("consistent positions: %d\n", checked);
+  EXPECT_GT(checked, 1000);
+}
+
+// --- The built-in bitbases against the tables ---------------------------
+
+TEST_F(TablebaseTest, KpkBitbasesAgreeWithTheTable) {
+  EnsureEvalReady();
+  init_tablebases(SharedPath("syzygy").c_str());
+  int disagreements = 0, subset_faults = 0, positions = 0;
+  for (int p = 8; p < 56; p++)
+    for (int K = 0; K < 64; K++)
+      for (int k = 0; k < 64; k++)
+        for (int side = 0; side < 2; side++) {
+          if (p == K || p == k || K == k || KingDistance(K, k) < 2) continue;
+          char board[64] = {0};
+          board[p] = 'P';
+          board[K] = 'K';
+          board[k] = 'k';
+          std::string fen = PlacementToFen(board, side);
+          if (fen.empty()) continue;
+          SetProbePosition(fen);
+          int success;
+          int wdl = probe_wdl(&success);
+          ASSERT_NE(success, 0) << fen;
+          int white_wins = side == WHITE ? wdl > 0 : wdl < 0;
+          int index = KpkIndex(side, p, K, k);
+          positions++;
+          if (KpkBit(KpkWinBitbase, index) != white_wins) disagreements++;
+          if (KpkBit(KpkBitbase, index) && !white_wins) subset_faults++;
+        }
+  std::printf("KPK: %d positions, %d disagreements, %d subset faults\n", positions, disagreements, subset_faults);
+  EXPECT_EQ(disagreements, 0);
+  EXPECT_EQ(subset_faults, 0);
+}
+
+TEST_F(TablebaseTest, KrkpBitbaseAgreesWithTheTable) {
+  EnsureEvalReady();
+  init_tablebases(SharedPath("syzygy").c_str());
+  int false_wins = 0, missed_wins = 0, positions = 0;
+  const int stride = FullRun() ? 1 : 7;
+  int counter = 0;
+  for (int p = 0; p < 64; p++) {
+    if ((p & 7) < 4 || (p >> 3) < 3 || (p >> 3) > 6) continue;
+    for (int R = 0; R < 64; R++)
+      for (int Kr = 0; Kr < 64; Kr++) {
+        if (counter++ % stride) continue;
+        for (int Kp = 0; Kp < 64; Kp++) {
+          if (R == p || R == Kr || R == Kp || Kr == p || Kr == Kp || Kp == p || KingDistance(Kr, Kp) < 2) continue;
+          // The pawn's side is WHITE (moving up), the rook's side BLACK, to move.
+          char board[64] = {0};
+          board[p] = 'P';
+          board[Kp] = 'K';
+          board[R] = 'r';
+          board[Kr] = 'k';
+          std::string fen = PlacementToFen(board, BLACK);
+          if (fen.empty()) continue;
+          SetProbePosition(fen);
+          int success;
+          int wdl = probe_wdl(&success);
+          ASSERT_NE(success, 0) << fen;
+          uint64_t word = KrkpBitbase[R * 1024 + Kr * 16 + KrkpPawnIndex[p]];
+          int not_win = (int)((word >> Kp) & 1);
+          positions++;
+          if (!not_win && wdl <= 0) {
+            if (false_wins < 5) std::printf("KRKP claims a win: %s wdl %d\n", fen.c_str(), wdl);
+            false_wins++;
+          }
+          if (not_win && wdl > 0) {
+            if (missed_wins < 3) std::printf("KRKP misses a win: %s wdl %d\n", fen.c_str(), wdl);
+            missed_wins++;
+          }
+        }
+      }
+  }
+  // The bitbase may miss wins that need play after the promotion (it does not
+  // look for them), but a win it claims must be one.
+  std::printf("KRKP: %d positions, %d claimed wins that are none, %d wins missed\n", positions, false_wins,
+              missed_wins);
+  EXPECT_EQ(false_wins, 0);
 }
 
 }  // namespace
