@@ -440,4 +440,185 @@ TEST_F(TablebaseTest, KrkpBitbaseAgreesWithTheTable) {
   EXPECT_EQ(false_wins, 0);
 }
 
+
+// --- Damaged files ------------------------------------------------------
+
+// Probes KQvK (white and black to move) and KQvKR; gives the number of probes
+// that succeeded. None may crash or read outside the files.
+int ProbeAFew(std::string* printed) {
+  testing::internal::CaptureStdout();
+  int ok = 0;
+  for (const char* fen : {"8/8/8/8/8/2k5/8/K6Q w - - 0 1", "8/8/8/8/8/2k5/8/K6Q b - - 0 1",
+                          "8/8/8/8/3r4/2k5/8/K6Q w - - 0 1"}) {
+    SetProbePosition(fen);
+    int success;
+    probe_wdl(&success);
+    ok += success != 0;
+    probe_dtz(&success);
+    ok += success != 0;
+  }
+  *printed = testing::internal::GetCapturedStdout();
+  return ok;
+}
+
+TEST_F(TablebaseTest, DamagedFilesAreReportedAndNotUsed) {
+  const std::string shared = SharedPath("syzygy");
+  std::ifstream in(shared + "/KQvK.rtbw", std::ios::binary);
+  const std::string good((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  struct Case {
+    const char* what;
+    std::string wdl;  // content of KQvK.rtbw, or "dir" for a directory of that name
+  } cases[] = {
+      {"empty", ""},
+      {"4 bytes", good.substr(0, 4)},
+      {"half", good.substr(0, good.size() / 2)},
+      {"bad magic", "\x00" + good.substr(1)},
+      {"header only", good.substr(0, 40)},
+      {"directory", "dir"},
+  };
+  for (const Case& c : cases) {
+    std::string dir = MakeTempDir();
+    if (c.wdl == "dir") {
+      ASSERT_EQ(mkdir((dir + "/KQvK.rtbw").c_str(), 0755), 0);
+    } else {
+      std::ofstream out(dir + "/KQvK.rtbw", std::ios::binary);
+      out.write(c.wdl.data(), (std::streamsize)c.wdl.size());
+    }
+    CopyFile(shared + "/KQvK.rtbz", dir + "/KQvK.rtbz");
+    InitCaptured(dir);
+    std::string printed;
+    EXPECT_EQ(ProbeAFew(&printed), 0) << c.what;
+    EXPECT_FALSE(printed.empty()) << c.what;
+    // Reported once: the second round prints nothing more.
+    EXPECT_EQ(ProbeAFew(&printed), 0) << c.what;
+    EXPECT_EQ(printed, "") << c.what;
+    RemoveTree(dir);
+  }
+  // Flipped bytes all over a copy of every file: any answer or none, but
+  // nothing outside the mapping (the sanitizers watch).
+  std::mt19937 random(7);
+  for (int round = 0; round < 6; round++) {
+    std::string dir = MakeTempDir();
+    for (const char* name : {"KQvK.rtbw", "KQvK.rtbz", "KQvKR.rtbw", "KQvKR.rtbz"}) {
+      std::ifstream file(shared + "/" + name, std::ios::binary);
+      std::string data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+      for (int k = 0; k < 40; k++) data[random() % data.size()] ^= (char)(1 + random() % 255);
+      std::ofstream out(dir + "/" + name, std::ios::binary);
+      out.write(data.data(), (std::streamsize)data.size());
+    }
+    InitCaptured(dir);
+    std::string printed;
+    ProbeAFew(&printed);
+    RemoveTree(dir);
+  }
+  // A damaged DTZ file leaves the WDL probes working.
+  std::string dir = MakeTempDir();
+  CopyFile(shared + "/KQvK.rtbw", dir + "/KQvK.rtbw");
+  CopyFile(shared + "/KQvK.rtbz", dir + "/KQvK.rtbz", 100);
+  InitCaptured(dir);
+  std::string printed;
+  EXPECT_EQ(ProbeAFew(&printed), 2);  // the two WDL probes of KQvK
+  RemoveTree(dir);
+  init_tablebases(shared.c_str());
+}
+
+TEST_F(TablebaseTest, ReinitialisingReleasesOnceAndProbesSeeOnlyTheNewTables) {
+  const std::string shared = SharedPath("syzygy");
+  std::string only = MakeTempDir();
+  for (const char* name : {"KRvK.rtbw", "KRvK.rtbz"}) CopyFile(shared + "/" + name, only + "/" + name);
+  const std::string lists[] = {shared, only, "", shared};
+  for (const std::string& list : lists) {
+    InitCaptured(list);
+    int success;
+    SetProbePosition("8/8/8/8/8/2k5/8/K6Q w - - 0 1");
+    int wdl = probe_wdl(&success);
+    EXPECT_EQ(success != 0, list == shared) << list;
+    if (success) {
+      EXPECT_EQ(wdl, 2);
+    }
+    SetProbePosition("8/8/8/8/8/2k5/8/K6R b - - 0 1");
+    wdl = probe_wdl(&success);
+    EXPECT_EQ(success != 0, !list.empty()) << list;
+    if (success) {
+      EXPECT_EQ(wdl, -2);
+    }
+    probe_dtz(&success);
+    EXPECT_EQ(success != 0, !list.empty()) << list;
+  }
+  RemoveTree(only);
+}
+
+// --- Root filter --------------------------------------------------------
+
+// The legal moves of the position as the root list, with their check flags
+// and scores that mark each move.
+void SetRootList(const std::string& fen) {
+  SetProbePosition(fen);
+  GenerateLegalMoves(0);
+  for (int i = 0; i < MoveStackTop; i++) {
+    RootGivesCheck[i] = MoveGivesCheck(MoveStack[i].move);
+    RootScores[i] = 1000 + (int)MoveStack[i].move % 997;
+  }
+}
+
+TEST_F(TablebaseTest, RootFiltersKeepTheResultAndTheRootScores) {
+  init_tablebases(SharedPath("syzygy").c_str());
+  struct Case {
+    const char* fen;
+    int wdl;  // of the root
+  } cases[] = {
+      {"8/8/8/8/8/2k5/8/K6Q w - - 0 1", 2},      // KQvK, won
+      {"8/8/8/3k4/8/8/2K5/R7 w - - 40 1", 2},    // KRvK with a used counter
+      {"8/8/4r3/8/3K4/8/2k5/R7 w - - 0 1", 0},   // KRvKR, drawn
+      {"8/8/8/8/8/2k5/2p5/K7 w - - 0 1", -2},    // KvKP, lost
+      {"8/8/2k5/8/8/8/2K5/2Q4q b - - 0 1", 0},   // KQvKQ: the queens come off
+  };
+  for (const Case& c : cases) {
+    for (int dtz_filter = 1; dtz_filter >= 0; dtz_filter--) {
+      SetRootList(c.fen);
+      int success;
+      const int wdl = probe_wdl(&success);
+      ASSERT_EQ(wdl, c.wdl) << c.fen;
+      const int n = MoveStackTop;
+      int score = 0;
+      int ok = dtz_filter ? root_probe(&score) : root_probe_wdl(&score);
+      ASSERT_EQ(ok, 1) << c.fen;
+      ASSERT_GT(MoveStackTop, 0) << c.fen;
+      EXPECT_LE(MoveStackTop, n);
+      EXPECT_EQ(score > 0, wdl > 0) << c.fen;
+      EXPECT_EQ(score < 0, wdl < 0) << c.fen;
+      // Every kept move holds the root's result, and its score came along.
+      const int kept = MoveStackTop;
+      std::vector<Move> moves;
+      for (int i = 0; i < kept; i++) {
+        moves.push_back(MoveStack[i].move);
+        EXPECT_EQ(RootScores[i], 1000 + (int)MoveStack[i].move % 997) << c.fen;
+        EXPECT_EQ(RootGivesCheck[i], MoveGivesCheck(MoveStack[i].move)) << c.fen;
+      }
+      SearchPly = 0;
+      MoveStackTop = 0;
+      for (Move m : moves) {
+        bool probed;
+        int v = ChildValue(m, &probed);
+        EXPECT_TRUE(probed);
+        if (wdl > 0) {
+          EXPECT_GT(v, 0) << c.fen;
+        } else if (wdl == 0) {
+          EXPECT_EQ(v, 0) << c.fen;
+        }
+      }
+    }
+  }
+  // Without tables both filters fail and leave the list as it was.
+  init_tablebases("");
+  SetRootList("8/8/8/8/8/2k5/8/K6Q w - - 0 1");
+  const int n = MoveStackTop;
+  int score = 12345;
+  EXPECT_EQ(root_probe(&score), 0);
+  EXPECT_EQ(root_probe_wdl(&score), 0);
+  EXPECT_EQ(MoveStackTop, n);
+  EXPECT_EQ(score, 12345);
+  init_tablebases(SharedPath("syzygy").c_str());
+}
+
 }  // namespace
