@@ -621,4 +621,5 @@ TEST_F(TablebaseTest, RootFiltersKeepTheResultAndTheRootScores) {
   init_tablebases(SharedPath("syzygy").c_str());
 }
 
+
 }  // namespace
