@@ -46,7 +46,9 @@ class LearningTests(ProgramCase):
         engine = self.launch(cwd=directory.name)
         lines = engine.sync(self.wait_s(60))
         after = lines[lines.index("Pondering = on") + 2:]
-        return engine, directory.name, after
+        # The tablebase count (no tables in the directory) ends the start-up.
+        self.assertEqual(after[-1:], ["info string Found 0 tablebases."])
+        return engine, directory.name, after[:-1]
 
     def learn_file(self, directory):
         with open(os.path.join(directory, "Learn.cr1"), "rb") as f:
@@ -121,7 +123,7 @@ class LearningTests(ProgramCase):
             engines.append(engine)
         for engine in engines:
             lines = engine.sync(self.wait_s(60))
-            self.assertEqual(lines[lines.index("Pondering = on") + 2:], [])
+            self.assertEqual(lines[lines.index("Pondering = on") + 2:], ["info string Found 0 tablebases."])
         for engine in engines:
             engine.send("quit")
             self.assertEnds(engine)
