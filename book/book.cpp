@@ -17,6 +17,7 @@
 #include "interface/gamecontrol.h"
 #include "interface/settings.h"
 #include "platform/filelock.h"
+#include "platform/platform.h"
 
 const char BookMagic[BOOK_MAGIC_SIZE + 1] = "~Corvatine openings book";
 
@@ -172,6 +173,10 @@ void OpenBook(const char* path) {
     return;
   }
   // 2. Open for update; a file that is readable only is used without learning.
+  // A name that is not found may be the GUI's Windows spelling of one that
+  // is there in another letter case (".\\book.crv" for "Book.crv").
+  char found[BOOK_PATH_SIZE];
+  if (!FileOpens(name) && FindFileIgnoringCase(name, found, BOOK_PATH_SIZE)) memcpy(name, found, sizeof name);
   FILE* file = fopen(name, "r+b");
   int readOnly = 0;
   if (file == nullptr) {

@@ -1,14 +1,19 @@
-// File mapping and the mutex for the tablebases. 64-bit file offsets also in
+// File mapping and the mutex for the tablebases, and finding a file whose
+// name is spelled in another letter case. 64-bit file offsets also in
 // the 32-bit program, so that a file size is never cut to 32 bits.
 #define _FILE_OFFSET_BITS 64
 #include "platform/platform.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <mutex>
 
 static std::mutex TablebaseMutex;
@@ -55,4 +60,28 @@ int MapFileView(const char* path, const uint8_t** view, uint64_t* size, const ch
 
 void UnmapFileView(const uint8_t* view, uint64_t size) {
   if (view != nullptr) munmap((void*)view, (size_t)size);
+}
+
+int FindFileIgnoringCase(const char* path, char* out, int size) {
+  // 1. Split path into its folder (with the slash) and its last part.
+  const char* slash = strrchr(path, '/');
+  const char* base = slash ? slash + 1 : path;
+  const int folderLength = slash ? (int)(slash - path) + 1 : 0;
+  char folder[4096];
+  if (*base == 0 || folderLength >= size || folderLength >= (int)sizeof folder) return 0;
+  memcpy(folder, path, (size_t)folderLength);
+  folder[folderLength] = 0;
+  // 2. The first regular file of the folder with the same name in any case.
+  DIR* dir = opendir(folderLength ? folder : ".");
+  if (dir == nullptr) return 0;
+  int found = 0;
+  for (struct dirent* entry = readdir(dir); entry != nullptr && !found; entry = readdir(dir)) {
+    if (strcasecmp(entry->d_name, base) != 0) continue;
+    if (folderLength + (int)strlen(entry->d_name) >= size) continue;
+    snprintf(out, (size_t)size, "%s%s", folder, entry->d_name);
+    struct stat status;
+    found = stat(out, &status) == 0 && S_ISREG(status.st_mode);
+  }
+  closedir(dir);
+  return found;
 }

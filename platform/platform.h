@@ -28,6 +28,11 @@ int MapFileView(const char* path, const uint8_t** view, uint64_t* size, const ch
 void UnmapFileView(const uint8_t* view, uint64_t size);
 // 1 when the file opens for reading (a directory opens too).
 int FileOpens(const char* path);
+// Looks in the folder of path for a regular file whose name differs from the
+// last part of path only in letter case; 1 with its whole path in out (size
+// bytes at most), 0 when there is none or it would not fit. GUIs name the
+// default book in Windows spelling ("book.crv" for "Book.crv").
+int FindFileIgnoringCase(const char* path, char* out, int size);
 
 // The one mutex of the engine: it guards the first loading of a table.
 void TablebaseLock();

@@ -170,6 +170,9 @@ class BookTests(ProgramCase):
         self.assertEqual(engine.ask("setoption name OpeningsBook value .\\other.crv \r"),
                          ["1 nodes in openings book"])
         self.assertEqual(engine.ask("bkm")[1:], ["1 moves from current pos in book:", "d2d4 50% (not less than 1 game(s))"])
+        # The advertised default in Windows spelling finds "Book.crv".
+        self.assertEqual(engine.ask("setoption name OpeningsBook value .\\book.crv"),
+                         ["2 nodes in openings book"])
         self.assertEqual(engine.ask("setoption name OpeningsBook value missing.crv"),
                          ['Error opening "missing.crv"!'])
         self.assertEqual(engine.ask("bkm")[1:], ["No book loaded..."])
