@@ -333,29 +333,21 @@ Move ChooseBookMove() {
   return kept[rand() % keptCount];
 }
 
-void ListBookMovesV0() {
-  if (!LoadBookList()) {
-    printf("No moves from current pos in book\n");
-    fflush(stdout);
-    return;
-  }
-  int shown = 0;
-  for (int i = 0; i < BookMoveCount; i++) shown += BookFrom[i] < 64 && BookTo[i] < 64;
-  printf("%d moves from current pos in book:\n", shown);
-  fflush(stdout);
-  for (int i = 0; i < BookMoveCount; i++) {
-    if (BookFrom[i] > 63 || BookTo[i] > 63) continue;
-    PrintSquarePair(BookFrom[i], BookTo[i]);
-    printf("%d\n", BookStat[i]);
-    fflush(stdout);
-  }
+// Prints the statistic of one listed entry: the weight in a version-0 book,
+// else "?" (never played), "-" (killed) or the share of points won.
+static void PrintBookStat(int stat) {
+  const int lo = StatLo(stat), hi = StatHi(stat);
+  if (BookVersion0)
+    printf("%d\n", stat);
+  else if (stat == BOOK_STAT_UNPLAYED)
+    printf("?\n");
+  else if (stat == BOOK_STAT_KILLED)
+    printf("-\n");
+  else
+    printf("%d%% (not less than %d game(s))\n", lo * 100 / (lo + hi), (lo + hi) >> 1);
 }
 
 void ListBookMoves() {
-  if (BookVersion0) {
-    ListBookMovesV0();
-    return;
-  }
   if (!LoadBookList()) {
     printf("No moves from current pos in book\n");
     fflush(stdout);
@@ -367,15 +359,8 @@ void ListBookMoves() {
   fflush(stdout);
   for (int i = 0; i < BookMoveCount; i++) {
     if (BookFrom[i] > 63 || BookTo[i] > 63) continue;
-    const int stat = BookStat[i], lo = StatLo(stat), hi = StatHi(stat);
     PrintSquarePair(BookFrom[i], BookTo[i]);
-    if (stat == BOOK_STAT_UNPLAYED) {
-      printf("?\n");
-    } else if (stat == BOOK_STAT_KILLED) {
-      printf("-\n");
-    } else {
-      printf("%d%% (not less than %d game(s))\n", lo * 100 / (lo + hi), (lo + hi) >> 1);
-    }
+    PrintBookStat(BookStat[i]);
     fflush(stdout);
   }
 }

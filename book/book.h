@@ -83,7 +83,6 @@ Move PickBookMoveV0();
 
 // "bkm": the book moves of the current position with their statistics.
 void ListBookMoves();
-void ListBookMovesV0();
 
 // Book learning: result 1 = the side to move at the call won, 0 = it lost,
 // 2 = draw. LearnBookGame learns every second move of the game backwards,
