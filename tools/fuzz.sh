@@ -68,7 +68,7 @@ for index in "${!sources[@]}"; do
   fi
   echo "clang++ $flags -fsanitize=fuzzer-no-link -c $source -o $object"
 done | xargs -P "$build_jobs" -I{} sh -c {}
-wrapped=(exit _Z10RootSearchv _Z15RootSearchFixedi _Z17RootSearchMultiPVi _Z5Perfti _Z13SetHashSizeMbi
+wrapped=(exit _Z14FreeHashTablesv _Z10RootSearchv _Z15RootSearchFixedi _Z17RootSearchMultiPVi _Z5Perfti _Z13SetHashSizeMbi
          _Z17SetPawnHashSizeMbi _Z13PlayDemoGamesv _Z8OpenBookPKc _Z15EvaluateEpdFilePKc
          _Z20LoadEvaluationValuesv)
 wrap_flags=""

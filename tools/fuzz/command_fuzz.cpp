@@ -14,6 +14,7 @@
 #include "interface/gamecontrol.h"
 #include "interface/settings.h"
 #include "interface/tokens.h"
+#include "search/hashtable.h"
 #include "search/input.h"
 #include "search/think.h"
 #include "tablebases/tablebases.h"
@@ -60,6 +61,7 @@ static void ResetEngine() {
   if (tb_table_count() > 0) init_tablebases("");
   tb_probe_limit = 0;
   InputBuffer[0] = 0;
+  ClearAllTables();
   NewGame();
 }
 
@@ -70,13 +72,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FeedStandardInput(data, size);
   FuzzExitArmed = 1;
   if (setjmp(FuzzExitJump) == 0) {
-    // The line loop of the program; the end of input ends it (the program
-    // would call ExitProgram here, which only frees what the next input
-    // needs again).
+    // The line loop of the program; the end of input ends it.
     while (GetInputLine(1, CommandLine) >= 0) ProcessCommand();
-  } else {
-    FuzzRestartAfterExit();
+    ExitProgram(0);
   }
+  FuzzRestartAfterExit();
   FuzzExitArmed = 0;
   // Lines kept back by a search that ended the program are dropped.
   while (GetInputLine(1, CommandLine) >= 0) {

@@ -12,12 +12,12 @@
 #include "board/zobrist.h"
 #include "eval/bitbases.h"
 #include "eval/packed.h"
+#include "eval/pawnhash.h"
 #include "eval/params.h"
 #include "eval/sigmoid.h"
 #include "interface/gamecontrol.h"
 #include "interface/settings.h"
 #include "interface/tokens.h"
-#include "eval/pawnhash.h"
 #include "search/hashtable.h"
 #include "search/repetition.h"
 #include "search/transposition.h"
@@ -37,19 +37,22 @@ extern "C" void __real__Z8OpenBookPKc(const char* path);
 extern "C" void __real__Z15EvaluateEpdFilePKc(const char* path);
 
 extern "C" [[noreturn]] void __real_exit(int code);
+extern "C" void __real__Z14FreeHashTablesv();
 
-// ExitProgram frees the tables and calls exit: while a target has armed the
-// jump, the exit returns to the target instead, which starts them anew.
+// ExitProgram closes the files and calls exit: while a target has armed the
+// jump, the exit returns to the target instead. The hash tables, which the
+// program frees on its way out, are kept for the next input.
 extern "C" [[noreturn]] void __wrap_exit(int code) {
   if (!FuzzExitArmed) __real_exit(code);
   FuzzExitArmed = 0;
   longjmp(FuzzExitJump, 1);
 }
+extern "C" void __wrap__Z14FreeHashTablesv() {
+  if (!FuzzExitArmed) __real__Z14FreeHashTablesv();
+}
 
 void FuzzRestartAfterExit() {
-  AllocateTokenBuffers();
-  AllocateHashTables();
-  InitCycleMoveTable();
+  if (Tokens[0] == nullptr) AllocateTokenBuffers();
 }
 
 // A search within the node and depth bounds; the node limit the input set

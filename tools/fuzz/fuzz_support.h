@@ -3,7 +3,8 @@
 // back to the target when the engine would end the program.
 //
 // Every target is linked with the same wrapped functions (tools/fuzz.sh):
-// exit jumps back to the target while FuzzExitArmed is set; the three root drivers and perft
+// exit jumps back to the target while FuzzExitArmed is set (and the
+// tables are not freed then); the three root drivers and perft
 // run within FUZZ_NODES nodes and FUZZ_DEPTH plies, so that no input can
 // start a search without end; a hash table is at most FUZZ_HASH_MB large;
 // self-play games are not played; the parameter file is not read again
@@ -24,7 +25,8 @@ constexpr int FUZZ_HASH_MB = 1;
 // Where the exit of the program jumps to. Set it with setjmp and
 // FuzzExitArmed before calling into the engine; the jump clears
 // FuzzExitArmed, and FuzzRestartAfterExit must follow it: the program's end
-// has freed the hash tables and the token buffers.
+// has freed the token buffers (the hash tables it keeps while the jump is
+// armed).
 extern int FuzzKeepValues;
 extern jmp_buf FuzzExitJump;
 extern int FuzzExitArmed;
