@@ -131,12 +131,6 @@ Bitboard RayAttacks(int square, int direction) {
   return LineOfStep(square, direction) & RayOf(direction, square);
 }
 
-// The attackers plus the slider of the step's kind (either colour) that is the
-// first piece behind the square, seen against the step.
-Bitboard AddXrayAttackers(Bitboard attackers, int square, int direction) {
-  return attackers | (RayAttacks(square, direction) & SlidersOfStep(direction));
-}
-
 // 1 when the piece on the square stands between its own king (of the side to
 // move) and an enemy slider that moves along that line.
 int IsPinned(int square) {
@@ -191,6 +185,48 @@ int SeeNonNegative(Move move) {
   if (enemyMap != 0 && !(enemyMap & SquareBit(to)) && (!(enemyMap & SquareBit(from)) || mover == KNIGHT))
     return (promotion == 0 || promotion == QUEEN) ? 1 : 0;
   return StaticExchange(to, from, mover, MoveCaptured(move), promotion);
+}
+
+// Every square a piece of the colour attacks on the current occupancy, and
+// in *pawnAttacks the part its pawns attack.
+Bitboard AttackSetOf(int colour, Bitboard* pawnAttacks) {
+  const ThreadBoard& b = thread_board;
+  const Bitboard pawns = b.Pieces[PAWN][colour];
+  constexpr Bitboard FILE_A = 0x0101010101010101ULL, FILE_H = 0x8080808080808080ULL;
+  const Bitboard pawnHits = colour == WHITE ? ((pawns & ~FILE_A) << 7) | ((pawns & ~FILE_H) << 9)
+                                            : ((pawns & ~FILE_A) >> 9) | ((pawns & ~FILE_H) >> 7);
+  Bitboard attacked = pawnHits | KingAttacks[b.KingSquare[colour]];
+  for (Bitboard set = b.Pieces[KNIGHT][colour]; set;) attacked |= KnightAttacks[PopLSB(&set)];
+  for (Bitboard set = b.BishopQueens & b.Colour[colour]; set;) attacked |= BishopLines(PopLSB(&set));
+  for (Bitboard set = b.RookQueens & b.Colour[colour]; set;) attacked |= RookLines(PopLSB(&set));
+  *pawnAttacks = pawnHits;
+  return attacked;
+}
+
+// SeeNonNegative for a quiet move (no capture, no promotion), with the
+// opponent's attack sets worked out once for many moves. Before the full
+// exchange it settles the common cases exactly: a target no enemy piece
+// reaches, even through the vacated from-square, is safe; a target an enemy
+// pawn guards loses anything but a pawn.
+int SeeQuietNonNegative(Move move, QuietExchangeSets* enemy) {
+  const int from = MoveFrom(move), to = MoveTo(move);
+  const int mover = MovePiece(move);
+  const int S = thread_board.SideToMove;
+  const Bitboard enemyMap = SearchStack[SearchPly].attack_maps[S == WHITE ? 1 : 0];
+  if (enemyMap != 0 && !(enemyMap & SquareBit(to)) && (!(enemyMap & SquareBit(from)) || mover == KNIGHT)) return 1;
+  if (!enemy->known) {
+    enemy->attacks = AttackSetOf(S ^ 1, &enemy->pawn_attacks);
+    enemy->known = 1;
+  }
+  if (!(enemy->attacks & SquareBit(to))) {
+    // Only a slider behind the from-square can reach the target now.
+    if (!(enemy->attacks & SquareBit(from))) return 1;
+    const int d = Direction[to][from];
+    if (d == 0 || !(RayAttacks(from, d) & SlidersOfStep(d) & thread_board.Colour[S ^ 1])) return 1;
+  } else if ((enemy->pawn_attacks & SquareBit(to)) && SeeWeight[mover] >= 2) {
+    return 0;
+  }
+  return StaticExchange(to, from, mover, 0, 0);
 }
 
 // The exchange test for a move given by its parts, without the shortcut.

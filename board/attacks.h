@@ -29,12 +29,31 @@ int SquareAttacked(int colour, int square);
 Bitboard WhiteAttackersOf(int square);
 Bitboard AttacksFrom(int square, int side, int code);
 Bitboard RayAttacks(int square, int direction);
-Bitboard AddXrayAttackers(Bitboard attackers, int square, int direction);
+
+// The attackers plus the slider of the step's kind (either colour) that is the
+// first piece behind the square, seen against the step. The ray runs in step
+// -direction, so its nearest square is the highest one for a positive step.
+inline Bitboard AddXrayAttackers(Bitboard attackers, int square, int direction) {
+  const Bitboard beyond = RayOf(direction, square) & thread_board.Occupied;
+  if (beyond == 0) return attackers;
+  const int first = direction > 0 ? MostSignificantBit(beyond) : LeastSignificantBit(beyond);
+  const bool straight = direction == 1 || direction == -1 || direction == 8 || direction == -8;
+  return attackers | (SquareBit(first) & (straight ? thread_board.RookQueens : thread_board.BishopQueens));
+}
 int IsPinned(int square);
 int ExposesKing(Move move);
 int LeavesKingInCheck(Move move);
 int MoveUncoversAttack(Move move, int target);
 int SeeNonNegative(Move move);
+// The opponent's attack sets for SeeQuietNonNegative, filled on first use
+// (known = 0 until then); valid while the position stays unchanged.
+struct QuietExchangeSets {
+  Bitboard attacks;
+  Bitboard pawn_attacks;
+  int known;
+};
+Bitboard AttackSetOf(int colour, Bitboard* pawnAttacks);
+int SeeQuietNonNegative(Move move, QuietExchangeSets* enemy);
 int SeeMoveIsSafe(int to, int from, int mover, int captured, int promotion);
 int SeeCaptureIsSafe(int target, int attackerSquare);
 int HasWinningThreat(int margin);

@@ -17,6 +17,20 @@ inline uint32_t QuietSafety(Move move) {
   return (uint32_t)SeeNonNegative(move);
 }
 
+// The opponent's attack sets for the exchange tests of the walk in progress.
+QuietExchangeSets WalkEnemy;
+
+// QuietSafety for the moves of a walk: the same answer, sharing the
+// opponent's attack sets between the moves.
+inline uint32_t WalkSafety(Move move) {
+  const int piece = MovePiece(move);
+  if (piece == KING) return 1;
+  if (piece == PAWN && MoveCaptured(move) == 0 && MovePromotion(move) == 0 &&
+      ((MoveFrom(move) ^ MoveTo(move)) & 1))
+    return 1;
+  return (uint32_t)SeeQuietNonNegative(move, &WalkEnemy);
+}
+
 // History score of the move in the half of the flag, raised when the move is
 // one of the two remembered answers to the side's own previous move.
 inline int32_t QuietScore(Move move, uint32_t safe, uint32_t historyArgument) {
@@ -91,6 +105,7 @@ inline void MajorAndKingMoves(Bitboard empty, uint32_t historyArgument) {
 // and walks its pawns from the highest square down.
 template <void (*Add)(Move, uint32_t)>
 void QuietWalk(uint32_t historyArgument) {
+  WalkEnemy.known = 0;
   const Bitboard occupied = thread_board.Occupied;
   const Bitboard empty = ~occupied;
   const uint32_t rights = thread_board.CastleFlags;
@@ -128,6 +143,16 @@ void QuietWalk(uint32_t historyArgument) {
   }
 }
 
+// The adders of the walk: AddQuietMoveWithSafety and AddSafeQuietMove with
+// the shared attack sets.
+void WalkAddWithSafety(Move move, uint32_t historyArgument) {
+  PushQuiet(move, WalkSafety(move), historyArgument);
+}
+void WalkAddSafe(Move move, uint32_t historyArgument) {
+  if (!WalkSafety(move)) return;
+  PushQuiet(move, 1, historyArgument);
+}
+
 }  // namespace
 
 // Appends the move with its exchange-safety flag.
@@ -145,7 +170,7 @@ void AddSafeQuietMove(Move move, uint32_t historyArgument) {
 void AddQuietMove(Move move, uint32_t historyArgument) { PushQuiet(move, 1, historyArgument); }
 
 // Every quiet move of the side to move, each with its safety flag.
-void GenerateQuietMoves(uint32_t historyArgument) { QuietWalk<AddQuietMoveWithSafety>(historyArgument); }
+void GenerateQuietMoves(uint32_t historyArgument) { QuietWalk<WalkAddWithSafety>(historyArgument); }
 
 // The quiet moves that do not lose material (castling always).
-void GenerateSafeQuietMoves(uint32_t historyArgument) { QuietWalk<AddSafeQuietMove>(historyArgument); }
+void GenerateSafeQuietMoves(uint32_t historyArgument) { QuietWalk<WalkAddSafe>(historyArgument); }

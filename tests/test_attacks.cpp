@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "board/attacks.h"
 #include "board/fen.h"
@@ -347,6 +349,92 @@ TEST_F(AttacksTest, SeeCaptureIsSafeTakesTheAttackersColour) {
   ASSERT_TRUE(SetFenPosition("4k3/8/8/8/4n3/3P4/8/4K3 b - - 0 1"));
   EXPECT_EQ(SeeCaptureIsSafe(SquareOf("e4"), SquareOf("d3")), 1);
   EXPECT_EQ(thread_board.SideToMove, BLACK);
+}
+
+// AttackSetOf is the union of the walked attacks of the colour's pieces; its
+// pawn part those of the pawns alone.
+TEST_F(AttacksTest, AttackSetOfAgreesWithWalkedAttacks) {
+  for (const char* fen : BUSY_POSITIONS) {
+    ASSERT_TRUE(SetFenPosition(fen)) << fen;
+    for (int colour = 0; colour < 2; colour++) {
+      Bitboard all = 0, pawns = 0;
+      for (Bitboard own = thread_board.Colour[colour]; own;) {
+        const int s = PopLSB(&own);
+        const int code = (int)thread_board.Board[s];
+        all |= WalkedAttacks(s, colour, code);
+        if (code == PAWN) pawns |= WalkedAttacks(s, colour, code);
+      }
+      Bitboard pawnPart = ~0ULL;
+      EXPECT_EQ(AttackSetOf(colour, &pawnPart), all) << fen << " colour " << colour;
+      EXPECT_EQ(pawnPart, pawns) << fen << " colour " << colour;
+    }
+  }
+}
+
+// The quiet exchange test with shared attack sets gives the answer of the
+// full exchange on every quiet move of busy positions, either side to move,
+// and on hand-made rows for its own shortcuts.
+TEST_F(AttacksTest, SeeQuietNonNegativeAgreesWithTheFullExchange) {
+  const MoveCase rows[] = {
+      // The target is unattacked, but the rook leaving e4 opens the e-file
+      // to the e8 rook; with the king guarding e3 the rook is safe again.
+      {"4r2k/8/8/8/4R3/8/8/K7 w - - 0 1", "e4e3", 0},
+      {"4r2k/8/8/8/4R3/8/3K4/8 w - - 0 1", "e4e3", 1},
+      // Attacked from-square, unattacked target off the line: safe.
+      {"4r2k/8/8/8/4R3/8/8/K7 w - - 0 1", "e4d4", 1},
+      // A pawn guards the target: a knight is lost; a pawn push is decided by
+      // the exchange (safe with the d3 pawn behind it, lost without).
+      {"4k3/8/8/3p4/8/2N5/8/4K3 w - - 0 1", "c3e4", 0},
+      {"4k3/8/8/5p2/8/3P4/4P3/4K3 w - - 0 1", "e2e4", 1},
+      {"4k3/8/8/5p2/8/8/4P3/4K3 w - - 0 1", "e2e4", 0},
+      {"4k3/8/8/5n2/8/8/4P3/4K3 w - - 0 1", "e2e3", 0},
+      // BLACK to move, the d6 bishop attacked: leaving along a diagonal with
+      // nothing behind it is safe; with the b8 bishop behind it, not.
+      {"3q3k/8/3b4/8/8/8/8/3QK3 b - - 0 1", "d6e5", 1},
+      {"7k/8/3b4/2P5/8/8/8/3RK3 b - - 0 1", "d6c7", 1},
+      {"1B5k/8/3b4/8/8/8/8/3RK3 b - - 0 1", "d6e5", 0},
+  };
+  for (const MoveCase& c : rows) {
+    ASSERT_TRUE(SetFenPosition(c.fen)) << c.fen;
+    QuietExchangeSets enemy{0, 0, 0};
+    EXPECT_EQ(SeeQuietNonNegative(Word(c.move), &enemy), c.expected) << c.fen << " " << c.move;
+  }
+
+  const char* const extra[] = {
+      "4r2k/8/8/8/4R3/8/8/K7 w - - 0 1",
+      "2r1r1k1/pp1bqppp/2n2n2/3p4/1bPP4/2N1PN2/PPQ1BPPP/R1B2RK1 w - - 0 1",
+      "r2qk2r/1b1nbppp/p3pn2/1p6/3NP3/2N1BP2/PPPQ2PP/2KR1B1R b kq - 0 1",
+  };
+  std::vector<std::string> fens(std::begin(BUSY_POSITIONS), std::end(BUSY_POSITIONS));
+  fens.insert(fens.end(), std::begin(extra), std::end(extra));
+  int compared = 0;
+  for (const std::string& base : fens) {
+    for (const char* side : {" w ", " b "}) {
+      std::string fen = base;
+      fen.replace(fen.find(' '), 3, side);
+      ASSERT_TRUE(SetFenPosition(fen.c_str())) << fen;
+      const int S = thread_board.SideToMove;
+      QuietExchangeSets enemy{0, 0, 0};
+      for (Bitboard own = thread_board.Colour[S] & ~thread_board.Pieces[KING][S]; own;) {
+        const int from = PopLSB(&own);
+        const int code = (int)thread_board.Board[from];
+        Bitboard targets = AttacksFrom(from, S, code) & ~thread_board.Occupied;
+        if (code == PAWN) {
+          const int to = S == WHITE ? from + 8 : from - 8;
+          const int rank = to >> 3;
+          targets = (rank != 0 && rank != 7 && !(thread_board.Occupied & SquareBit(to))) ? SquareBit(to) : 0;
+        }
+        for (; targets;) {
+          const int to = PopLSB(&targets);
+          const Move m = MakeMoveWord(from, to, code);
+          EXPECT_EQ(SeeQuietNonNegative(m, &enemy), SeeMoveIsSafe(to, from, code, 0, 0))
+              << fen << " " << from << "-" << to;
+          compared++;
+        }
+      }
+    }
+  }
+  EXPECT_GT(compared, 300);
 }
 
 TEST_F(AttacksTest, HasWinningThreat) {
