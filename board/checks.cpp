@@ -241,12 +241,16 @@ int MoveGivesCheck(Move move) {
       switch (piece) {
         case KNIGHT: attacks = KnightAttacks[to]; break;
         case PAWN: attacks = side == WHITE ? WhitePawnAttacks[to] : BlackPawnAttacks[to]; break;
-        case ROOK: attacks = RookLines(to); break;
-        case BISHOP: attacks = BishopLines(to); break;
-        case QUEEN: attacks = RookLines(to) | BishopLines(to); break;
+        // A slider checks from `to` when the king stands on one of its empty-
+        // board lines with no piece in between (`to` itself does not count).
+        case ROOK: attacks = RookMoves[to]; break;
+        case BISHOP: attacks = BishopMoves[to]; break;
+        case QUEEN: attacks = RookMoves[to] | BishopMoves[to]; break;
         default: break;
       }
-      if (attacks & enemyKing) return 1;
+      if ((attacks & enemyKing) &&
+          (piece == KNIGHT || piece == PAWN || !(Between[to][ek] & ~SquareBit(to) & b.Occupied)))
+        return 1;
       if (piece == PAWN && MoveCaptured(move) == 0 && ((from ^ to) & 7) != 0) {
         // En passant empties two squares; look at the position after it.
         MakeMove(move, 1);
