@@ -111,20 +111,6 @@ Bitboard WhiteAttackersOf(int square) {
          (thread_board.Pieces[KING][WHITE] & KingAttacks[square]);
 }
 
-// The squares a piece of the code (a pawn of `side`) attacks from the square
-// on the current occupancy; 0 for a code that names no piece.
-Bitboard AttacksFrom(int square, int side, int code) {
-  switch (code) {
-    case KING: return KingAttacks[square];
-    case KNIGHT: return KnightAttacks[square];
-    case PAWN: return side == WHITE ? WhitePawnAttacks[square] : BlackPawnAttacks[square];
-    case ROOK: return RookLines(square);
-    case BISHOP: return BishopLines(square);
-    case QUEEN: return RookLines(square) | BishopLines(square);
-    default: return 0;
-  }
-}
-
 // The squares from the square against the step, up to and including the
 // first piece; 0 for a value that is no step.
 Bitboard RayAttacks(int square, int direction) {

@@ -27,7 +27,20 @@ inline Bitboard BishopLines(int s) { return DiagH1A8Line(s) | DiagA1H8Line(s); }
 
 int SquareAttacked(int colour, int square);
 Bitboard WhiteAttackersOf(int square);
-Bitboard AttacksFrom(int square, int side, int code);
+
+// The squares a piece of the code (a pawn of `side`) attacks from the square
+// on the current occupancy; 0 for a code that names no piece.
+inline Bitboard AttacksFrom(int square, int side, int code) {
+  switch (code) {
+    case KING: return KingAttacks[square];
+    case KNIGHT: return KnightAttacks[square];
+    case PAWN: return side == WHITE ? WhitePawnAttacks[square] : BlackPawnAttacks[square];
+    case ROOK: return RookLines(square);
+    case BISHOP: return BishopLines(square);
+    case QUEEN: return RookLines(square) | BishopLines(square);
+    default: return 0;
+  }
+}
 Bitboard RayAttacks(int square, int direction);
 
 // The attackers plus the slider of the step's kind (either colour) that is the
