@@ -19,10 +19,6 @@ static const int wdl_to_dtz[5] = {-1, -101, 0, 101, 1};
 static const int wdl_to_map[5] = {1, 3, 0, 2, 0};
 static const uint8_t pa_flags[5] = {8, 0, 0, 0, 4};
 
-// Plies a probe may still go down: each level takes a ply record and a game
-// history record, and the deepest probe needs a few more levels than pieces.
-static constexpr int PROBE_PLY_RESERVE = 2 * TBPIECES;
-
 static int InCheck() { return SearchStack[SearchPly].in_check != 0; }
 static int PlyRoom() {
   return SearchPly + 2 < SEARCH_STACK_SIZE && GamePly + 2 < GAME_HISTORY_SIZE;

@@ -8,7 +8,11 @@ same total. Every program runs in an empty directory (no settings file, no
 book, no learning file, no tablebases), with OwnBook off and pondering off
 (UCI mode), a fixed Hash size and cleared tables before each position.
 
-Usage: tools/bench.py [--depth D] [--hash MB] [--quiet] PROGRAM [PROGRAM ...]
+The total of the current search is recorded in the README, on a line
+"bench: TOTAL nodes at depth D"; --expect README.md checks every program's
+total against it (exit code 1 when one differs).
+
+Usage: tools/bench.py [--depth D] [--hash MB] [--quiet] [--expect FILE] PROGRAM [PROGRAM ...]
        (PROGRAM is a path or NAME=PATH; with several, the totals must agree
        and the exit code is 1 when they do not)
 """
@@ -41,6 +45,17 @@ POSITIONS = [
 ]
 DEPTH = 11
 INFO = re.compile(r"^info depth \d+ .*\bnodes (\d+)\b")
+RECORDED = re.compile(r"^\s*bench: (\d+) nodes at depth (\d+)\s*$")
+
+
+def recorded_total(path, depth):
+    """The node total recorded in the file for the depth, or None."""
+    with open(path, encoding="utf-8") as text:
+        for line in text:
+            match = RECORDED.match(line)
+            if match and int(match.group(2)) == depth:
+                return int(match.group(1))
+    return None
 
 
 def run(program, depth, hash_mb, quiet, out):
@@ -79,7 +94,15 @@ def main(argv):
     parser.add_argument("--depth", type=int, default=DEPTH)
     parser.add_argument("--hash", type=int, default=16)
     parser.add_argument("--quiet", action="store_true", help="only the totals")
+    parser.add_argument("--expect", metavar="FILE",
+                        help='check the totals against the line "bench: TOTAL nodes at depth D" of FILE')
     options = parser.parse_args(argv)
+    expected = None
+    if options.expect:
+        expected = recorded_total(options.expect, options.depth)
+        if expected is None:
+            print(f'{options.expect} has no line "bench: TOTAL nodes at depth {options.depth}"')
+            return 2
     totals = {}
     for item in options.programs:
         name, _, path = item.rpartition("=")
@@ -95,6 +118,13 @@ def main(argv):
         return 1
     if len(totals) > 1:
         print(f"Signature {next(iter(totals.values()))} is the same for all programs")
+    if expected is not None:
+        total = next(iter(totals.values()))
+        if total != expected:
+            print(f"Signature {total} differs from the {expected} recorded in {options.expect}: "
+                  f"a change in the search updates that line")
+            return 1
+        print(f"Signature {total} is the one recorded in {options.expect}")
     return 0
 
 

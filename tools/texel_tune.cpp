@@ -107,9 +107,10 @@ int ReadGames(const char* path) {
   if (!in) return 0;
   int games = 0;
   for (std::string line; std::getline(in, line);) {
-    size_t a = line.find('|'), b = line.rfind('|');
-    if (a == std::string::npos || a == b) continue;
-    std::string fen = line.substr(0, a), moves = line.substr(a + 1, b - a - 1), result = line.substr(b + 1);
+    size_t first = line.find('|'), last = line.rfind('|');
+    if (first == std::string::npos || first == last) continue;
+    std::string fen = line.substr(0, first), moves = line.substr(first + 1, last - first - 1),
+                result = line.substr(last + 1);
     double r = result == "1-0" ? 1.0 : result == "0-1" ? 0.0 : result == "1/2-1/2" ? 0.5 : -1.0;
     if (r < 0 || !SetFenPosition(fen.c_str())) continue;
     games++;
