@@ -14,7 +14,6 @@ uint64_t PerftCount = 0;
 // Ply record used by the generators while a legal list is built outside the
 // search.
 static constexpr int LEGAL_LIST_PLY = 160;
-static constexpr int IS_MOVE_LEGAL_START = 5000;
 
 static inline int IsCastling(Move move) {
   int from = MoveFrom(move), to = MoveTo(move);
@@ -46,9 +45,9 @@ void GenerateLegalMoves(int start) {
 
 int IsMoveLegal(Move move) {
   int savedTop = MoveStackTop;
-  GenerateLegalMoves(IS_MOVE_LEGAL_START);
+  GenerateLegalMoves(SCRATCH_LIST_START);
   int found = 0;
-  for (int i = IS_MOVE_LEGAL_START; i < MoveStackTop; i++) {
+  for (int i = SCRATCH_LIST_START; i < MoveStackTop; i++) {
     if (MoveStack[i].move == move && MoveCaptured(move) != KING) {
       found = 1;
       break;

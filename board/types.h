@@ -27,6 +27,27 @@ constexpr int SEARCH_STACK_SIZE = 196;    // ply records of SearchStack
 constexpr int MATERIAL_OUTSIDE = 531441;  // material index sentinel: a count above 2
 constexpr int INFINITY_SCORE = 32700;
 
+// Regions of MoveStack. A search fills it from 0 up: the root list, then one
+// list per ply on top. Lists built beside it start higher: the scratch list
+// of the legality test and the move-text lookup, the book's legal list, the
+// list of the game-end test, and, kept while the search runs, the legal moves
+// of the position the opponent is to move in (typed moves are looked up there).
+constexpr int SCRATCH_LIST_START = 5000;
+constexpr int BOOK_LIST_START = 60000;
+constexpr int PONDER_LIST_START = 63536;
+constexpr int FINAL_TEST_LIST_START = PONDER_LIST_START - 1024;
+
+// Mate scores. The side mated at ply p scores p - MATE_SCORE, its winner
+// MATE_SCORE - p, so a nearer mate scores higher. Scores beyond MATE_BOUND in
+// size are mates or tablebase wins; a tablebase win found at ply p scores
+// TB_WIN_SCORE - p. Scores beyond MATE_BOUND become node-relative in the
+// transposition table and "mate N" in the output.
+constexpr int MATE_SCORE = INFINITY_SCORE;
+constexpr int MATE_BOUND = 31000;
+constexpr int TB_WIN_SCORE = 31700;
+constexpr int MatedScore(int ply) { return ply - MATE_SCORE; }
+constexpr int MateScore(int ply) { return MATE_SCORE - ply; }
+
 // Castling moves as move words (king moves of two files).
 constexpr Move CASTLE_WHITE_SHORT = 4484;  // e1g1
 constexpr Move CASTLE_WHITE_LONG = 4228;   // e1c1

@@ -39,7 +39,6 @@ int32_t BookMoveCount = 0;
 namespace {
 
 constexpr int BOOK_LOCK_WAIT_MS = 2000;   // longest wait for another program's update
-constexpr int BOOK_LEGAL_LIST_START = 60000;  // MoveStack area of the legal list
 
 int64_t BookListOffset = 0;  // move list of the position found last
 
@@ -79,9 +78,9 @@ void RefuseBook(const char* message) {
 // The legal moves of the current position into LegalMoves.
 void CollectLegalMoves() {
   const int savedTop = MoveStackTop;
-  GenerateLegalMoves(BOOK_LEGAL_LIST_START);
+  GenerateLegalMoves(BOOK_LIST_START);
   LegalMoveCount = 0;
-  for (int i = BOOK_LEGAL_LIST_START; i < MoveStackTop && LegalMoveCount < BOOK_LIST_SIZE; i++) {
+  for (int i = BOOK_LIST_START; i < MoveStackTop && LegalMoveCount < BOOK_LIST_SIZE; i++) {
     LegalMoves[LegalMoveCount++] = MoveStack[i].move;
   }
   MoveStackTop = savedTop;

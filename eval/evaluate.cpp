@@ -20,9 +20,6 @@ int32_t LazyEvalLow = -INFINITY_SCORE;
 int32_t LazyEvalHigh = INFINITY_SCORE;
 int32_t RootSide = WHITE;
 
-// Scores beyond this size are mates (or tablebase results).
-constexpr int32_t MATE_SCORE_BOUND = 31000;
-
 // Rook-ending class of a pawn-file byte: 0 without pawns, else by the
 // leftmost pawn file (a, b, c, d or further right) and the number of files.
 static constexpr std::array<int32_t, 256> MakeRookEndingFileIndex() {
@@ -48,9 +45,8 @@ const int32_t KingRegion[64] = {
     0, 1, 1, 1, 1, 1, 1, 0,
     0, 0, 0, 0, 0, 0, 0, 0};
 
-// Positions of the named weights inside the parameter blocks.
-enum EvalParamsAIndex { FIANCHETTO_HOLE_PENALTY = 0, CENTRE_FILE_OPEN = 1, SIDE_FILE_OPEN = 2, QUEEN_OFF_HOME_PENALTY = 3 };
-enum SigmoidAndPhaseIndex { CENTRE_FILE_HALF_OPEN = 0, SIDE_FILE_HALF_OPEN = 1 };
+// Positions of the named weights inside EvalParamsD (the other blocks' in
+// eval/params.h).
 enum EvalParamsDIndex {
   SHELTER_NO_QUEEN_SCALE = 32,
   SCALE_OPPOSITE_BISHOPS_FAR = 62, SCALE_OPPOSITE_BISHOPS = 63, SCALE_OPPOSITE_BISHOPS_PIECES = 64,
@@ -594,21 +590,30 @@ static inline int AdvancedPawnBonus(int colour) {
   return (pawns & seventh) ? 100 : (pawns & sixth) ? 50 : 0;
 }
 
+int LazyMaterialBalance(int32_t* balance) {
+  const ThreadBoard& b = thread_board;
+  const int stm = b.SideToMove & 1, other = ChangeSide(stm);
+  const int32_t low = RootSide == stm ? LazyEvalLow : -LazyEvalHigh;
+  const int32_t high = RootSide == stm ? LazyEvalHigh : -LazyEvalLow;
+  int32_t m = b.Material[stm] - b.Material[other];
+  int side = 0;
+  if (m < low && CanWinByMaterial(other)) {
+    m += AdvancedPawnBonus(stm);
+    if (m < low) side = -1;
+  } else if (m > high && CanWinByMaterial(stm)) {
+    m -= AdvancedPawnBonus(other);
+    if (m > high) side = 1;
+  }
+  *balance = m;
+  return side;
+}
+
 int32_t Evaluate(int32_t, int32_t) {
   ThreadBoard& b = thread_board;
   EvalInfo& e = thread_eval_info;
   int stm = b.SideToMove & 1, other = ChangeSide(stm);
-  int32_t low = RootSide == stm ? LazyEvalLow : -LazyEvalHigh;
-  int32_t high = RootSide == stm ? LazyEvalHigh : -LazyEvalLow;
-  int32_t m = b.Material[stm] - b.Material[other];
-  int lazy = 0;
-  if (m < low && CanWinByMaterial(other)) {
-    m += AdvancedPawnBonus(stm);
-    lazy = m < low;
-  } else if (m > high && CanWinByMaterial(stm)) {
-    m -= AdvancedPawnBonus(other);
-    lazy = m > high;
-  }
+  int32_t m = 0;
+  const int lazy = LazyMaterialBalance(&m) != 0;
 
   int32_t score = m;
   if (lazy) {
@@ -649,7 +654,7 @@ int32_t Evaluate(int32_t, int32_t) {
 
   // A mate score (a mated bare king) is exact: the damping must not turn it
   // into an ordinary score.
-  if (score <= -MATE_SCORE_BOUND || score >= MATE_SCORE_BOUND) return score;
+  if (score <= -MATE_BOUND || score >= MATE_BOUND) return score;
   int factor = Clamp(256 - 2 * Max(0, b.Rule50 - 8), 0, 256);
   return (int32_t)((int64_t)score * factor / 256);
 }

@@ -64,6 +64,13 @@ constexpr int32_t EVAL_SLOT_EMPTY = -32700;
 extern int32_t LazyEvalLow, LazyEvalHigh;
 extern int32_t RootSide;
 
+// The lazy exit shared by Evaluate and Quiesce: the material balance for the
+// side to move, moved toward the side behind by that side's advanced pawns,
+// goes to *balance; the answer is 1 when it stays above the lazy window (seen
+// from the side to move) and that side has material enough to win, -1 when it
+// stays below and the other side has, else 0.
+int LazyMaterialBalance(int32_t* balance);
+
 // File-byte class 0..38 of the rook-ending table and the king region 0 (edge)
 // .. 3 (centre) of the king-distance table.
 extern const std::array<int32_t, 256> RookEndingFileIndex;

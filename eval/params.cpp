@@ -482,12 +482,12 @@ void FixValues() {
   for (auto& table : MirroredTables64) MirrorSquareTable(table);
   for (auto& table : HalfSquareTables) MirrorSquareTable(table);
 
-  FixNonNegative(&EvalParamsA[0]);
-  FixNonNegative(&EvalParamsA[1]);
-  FixNonNegative(&EvalParamsA[2]);
-  FixNonNegative(&SigmoidAndPhaseParams[0]);
-  FixNonNegative(&SigmoidAndPhaseParams[1]);
-  FixNonNegative(&EvalParamsA[5]);
+  FixNonNegative(&EvalParamsA[FIANCHETTO_HOLE_PENALTY]);
+  FixNonNegative(&EvalParamsA[CENTRE_FILE_OPEN]);
+  FixNonNegative(&EvalParamsA[SIDE_FILE_OPEN]);
+  FixNonNegative(&SigmoidAndPhaseParams[CENTRE_FILE_HALF_OPEN]);
+  FixNonNegative(&SigmoidAndPhaseParams[SIDE_FILE_HALF_OPEN]);
+  FixNonNegative(&EvalParamsA[FIANCHETTO_BISHOP_MG]);
   for (int i = 3; i <= 25; i++) FixNonNegative(&EvalParamsD[i]);
   FixNonNegative(&EndingUnitThresholds[0]);
   FixNonNegative(&EndingUnitThresholds[1]);
@@ -501,7 +501,7 @@ void FixValues() {
   // Divisors.
   check = ++FixCheckCount;
   for (int i = 0; i < 6; i++) {
-    FixAtLeast(&KingParamsA[3 + i], 1, check);
+    FixAtLeast(&KingParamsA[DEVELOPMENT_SCALE + i], 1, check);
     FixAtLeast(&AttackPatternScale[i], 1, check);
     FixAtLeast(&QueenShelterPatternScale[i], 1, check);
   }
@@ -521,8 +521,8 @@ void FixValues() {
 
   check = ++FixCheckCount;
   for (int rank = 0; rank < 8; rank++) {
-    FixAtLeast(&PassedPawnParamsA[8 + rank], 0, check);
-    FixAtLeast(&PassedPawnParamsA[rank], 0, check);
+    FixAtLeast(&PassedPawnParamsA[PASSED_RANK_EG + rank], 0, check);
+    FixAtLeast(&PassedPawnParamsA[PASSED_RANK_MG + rank], 0, check);
   }
 
   check = ++FixCheckCount;
@@ -532,7 +532,7 @@ void FixValues() {
 
   check = ++FixCheckCount;
   FixTableAtLeast(PawnParams, 12, 0, check);
-  FixNonNegative(&PawnParams[12]);
+  FixNonNegative(&PawnParams[PAWN_ZONE_DANGER]);
 
   check = ++FixCheckCount;
   FixTableAtLeast(PieceSquareParams + 8, 32, 0, check);

@@ -86,6 +86,32 @@ extern int32_t PassedMaterialMg[13], PassedMaterialEg[13];  // block 80
 extern int32_t WeakPawnUnits[9], WeakPawnRank[5];           // block 81
 extern int32_t WeakPawnKing[6][24];        // block 82
 
+// Positions of the named weights inside the mixed blocks (a name standing
+// for a run of weights marks its first entry). EvalParamsD and the blocks
+// read only by the endgame code name their slots where they are read.
+enum EvalParamsASlot : int {
+  FIANCHETTO_HOLE_PENALTY = 0, CENTRE_FILE_OPEN = 1, SIDE_FILE_OPEN = 2, QUEEN_OFF_HOME_PENALTY = 3,
+  FIANCHETTO_BISHOP_MG = 5
+};
+enum EvalCurveSlot : int { CHECK_DANGER = 1 };  // of EvalCurveA (bishop), B (queen), C (knight)
+enum PawnParamsSlot : int { PAWN_ZONE_DANGER = 12 };
+enum KingParamsASlot : int { DEVELOPMENT_BLOCKED_MG = 0, DEVELOPMENT_SCALE = 3 };
+enum KingParamsBSlot : int {
+  DEVELOPMENT_BLOCKED_EG = 0, KING_ATTACK_MG_WITH_QUEEN = 3, KING_ATTACK_MG_NO_QUEEN = 4,
+  MATERIAL_LOGISTIC_HEIGHT = 5, MATERIAL_LOGISTIC_SLOPE = 6, PRESSURE_SIGMOID_AMPLITUDE = 7, PRESSURE_SIGMOID_SLOPE = 8
+};
+enum KingParamsCSlot : int { KNIGHT_PRESSURE = 0, BISHOP_PRESSURE = 1, ROOK_PRESSURE = 2, QUEEN_PRESSURE = 3 };
+enum KingParamsDSlot : int { PAWN_ZONE_PRESSURE = 0 };
+enum SigmoidAndPhaseSlot : int {
+  CENTRE_FILE_HALF_OPEN = 0, SIDE_FILE_HALF_OPEN = 1,
+  ATTACK_HORROR_AMPLITUDE = 2, ATTACK_HORROR_SLOPE = 3, ATTACK_HORROR_CENTRE = 4,
+  DEFEND_HORROR_AMPLITUDE = 5, DEFEND_HORROR_SLOPE = 6, DEFEND_HORROR_CENTRE = 7
+};
+enum PassedPawnParamsASlot : int {
+  PASSED_RANK_MG = 0, PASSED_RANK_EG = 8, PAWN_ENDGAME_SIGMOID_AMPLITUDE = 16, PAWN_ENDGAME_SIGMOID_SLOPE = 17
+};
+enum PassedPawnParamsQSlot : int { PASSED_EDGE_EG = 0, KING_PAWN_LOGISTIC_HEIGHT = 4, KING_PAWN_LOGISTIC_SLOPE = 5 };
+
 // Running number of the sanity checks, printed in "fix" messages.
 extern int32_t FixCheckCount;
 

@@ -22,11 +22,11 @@
 namespace {
 
 // Named parts of the parameter blocks.
-inline const int32_t* PassedRankMg() { return PassedPawnParamsA; }
-inline const int32_t* PassedRankEg() { return PassedPawnParamsA + 8; }
-inline const int32_t* PassedEdgeEg() { return PassedPawnParamsQ; }
-inline int32_t KingPawnLogisticHeight() { return PassedPawnParamsQ[4]; }
-inline int32_t KingPawnLogisticSlope() { return PassedPawnParamsQ[5]; }
+inline const int32_t* PassedRankMg() { return PassedPawnParamsA + PASSED_RANK_MG; }
+inline const int32_t* PassedRankEg() { return PassedPawnParamsA + PASSED_RANK_EG; }
+inline const int32_t* PassedEdgeEg() { return PassedPawnParamsQ + PASSED_EDGE_EG; }
+inline int32_t KingPawnLogisticHeight() { return PassedPawnParamsQ[KING_PAWN_LOGISTIC_HEIGHT]; }
+inline int32_t KingPawnLogisticSlope() { return PassedPawnParamsQ[KING_PAWN_LOGISTIC_SLOPE]; }
 
 // Parameters come from a file and may hold anything: every product is taken
 // in 64 bits and saturated, and one passer's term is kept within this bound,

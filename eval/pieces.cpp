@@ -20,23 +20,23 @@
 namespace {
 
 // Named entries of the parameter blocks.
-inline int32_t KnightPressure() { return KingParamsC[0]; }
-inline int32_t BishopPressure() { return KingParamsC[1]; }
-inline int32_t RookPressure() { return KingParamsC[2]; }
-inline int32_t QueenPressure() { return KingParamsC[3]; }
-inline int32_t PawnZoneDanger() { return PawnParams[12]; }
-inline int32_t PawnZonePressure() { return KingParamsD[0]; }
-inline int32_t BishopCheckDanger() { return EvalCurveA[1]; }
-inline int32_t QueenCheckDanger() { return EvalCurveB[1]; }
-inline int32_t KnightCheckDanger() { return EvalCurveC[1]; }
-inline int32_t KingAttackMgWithQueen() { return KingParamsB[3]; }
-inline int32_t KingAttackMgNoQueen() { return KingParamsB[4]; }
-inline int32_t MaterialLogisticHeight() { return KingParamsB[5]; }
-inline int32_t MaterialLogisticSlope() { return KingParamsB[6]; }
+inline int32_t KnightPressure() { return KingParamsC[KNIGHT_PRESSURE]; }
+inline int32_t BishopPressure() { return KingParamsC[BISHOP_PRESSURE]; }
+inline int32_t RookPressure() { return KingParamsC[ROOK_PRESSURE]; }
+inline int32_t QueenPressure() { return KingParamsC[QUEEN_PRESSURE]; }
+inline int32_t PawnZoneDanger() { return PawnParams[PAWN_ZONE_DANGER]; }
+inline int32_t PawnZonePressure() { return KingParamsD[PAWN_ZONE_PRESSURE]; }
+inline int32_t BishopCheckDanger() { return EvalCurveA[CHECK_DANGER]; }
+inline int32_t QueenCheckDanger() { return EvalCurveB[CHECK_DANGER]; }
+inline int32_t KnightCheckDanger() { return EvalCurveC[CHECK_DANGER]; }
+inline int32_t KingAttackMgWithQueen() { return KingParamsB[KING_ATTACK_MG_WITH_QUEEN]; }
+inline int32_t KingAttackMgNoQueen() { return KingParamsB[KING_ATTACK_MG_NO_QUEEN]; }
+inline int32_t MaterialLogisticHeight() { return KingParamsB[MATERIAL_LOGISTIC_HEIGHT]; }
+inline int32_t MaterialLogisticSlope() { return KingParamsB[MATERIAL_LOGISTIC_SLOPE]; }
 inline const int32_t* QueenCheckSquares() { return EvalParamsN; }
-inline const int32_t* DevelopmentBlockedMg() { return KingParamsA; }
-inline const int32_t* DevelopmentBlockedEg() { return KingParamsB; }
-inline const int32_t* DevelopmentScale() { return KingParamsA + 3; }
+inline const int32_t* DevelopmentBlockedMg() { return KingParamsA + DEVELOPMENT_BLOCKED_MG; }
+inline const int32_t* DevelopmentBlockedEg() { return KingParamsB + DEVELOPMENT_BLOCKED_EG; }
+inline const int32_t* DevelopmentScale() { return KingParamsA + DEVELOPMENT_SCALE; }
 
 // Check-square kinds of check_squares.
 enum CheckKind { ROOK_CHECKS = 0, QUEEN_CHECKS = 1, BISHOP_CHECKS = 2, KNIGHT_CHECKS = 3 };

@@ -27,13 +27,21 @@ static void FillLogistic(int32_t* table, int size, int32_t amplitude, int32_t sl
   }
 }
 
-void InitPawnEndgameSigmoid() { FillLogistic(PawnEndgameSigmoid, 301, PassedPawnParamsA[16], PassedPawnParamsA[17], 150); }
-void InitPressureSigmoid() { FillLogistic(PressureSigmoid, 64, KingParamsB[7], KingParamsB[8], PressureSigmoidCentre); }
+void InitPawnEndgameSigmoid() {
+  FillLogistic(PawnEndgameSigmoid, 301, PassedPawnParamsA[PAWN_ENDGAME_SIGMOID_AMPLITUDE],
+               PassedPawnParamsA[PAWN_ENDGAME_SIGMOID_SLOPE], 150);
+}
+void InitPressureSigmoid() {
+  FillLogistic(PressureSigmoid, 64, KingParamsB[PRESSURE_SIGMOID_AMPLITUDE], KingParamsB[PRESSURE_SIGMOID_SLOPE],
+               PressureSigmoidCentre);
+}
 void InitAttackHorrorSigmoid() {
-  FillLogistic(AttackHorrorSigmoid, 512, SigmoidAndPhaseParams[2], SigmoidAndPhaseParams[3], SigmoidAndPhaseParams[4]);
+  FillLogistic(AttackHorrorSigmoid, 512, SigmoidAndPhaseParams[ATTACK_HORROR_AMPLITUDE],
+               SigmoidAndPhaseParams[ATTACK_HORROR_SLOPE], SigmoidAndPhaseParams[ATTACK_HORROR_CENTRE]);
 }
 void InitDefendHorrorSigmoid() {
-  FillLogistic(DefendHorrorSigmoid, 512, SigmoidAndPhaseParams[5], SigmoidAndPhaseParams[6], SigmoidAndPhaseParams[7]);
+  FillLogistic(DefendHorrorSigmoid, 512, SigmoidAndPhaseParams[DEFEND_HORROR_AMPLITUDE],
+               SigmoidAndPhaseParams[DEFEND_HORROR_SLOPE], SigmoidAndPhaseParams[DEFEND_HORROR_CENTRE]);
 }
 
 // A knight on `knight` reaches the path square in time, directly or by way of

@@ -480,12 +480,12 @@ static int AppendTrainingRow(const char* row) {
 // token that matches none or more than one.
 static Move FindSanMove(const char* token, const SanMove& san) {
   const int savedTop = MoveStackTop;
-  GenerateLegalMoves(5000);
+  GenerateLegalMoves(SCRATCH_LIST_START);
   const int end = MoveStackTop;
   MoveStackTop = savedTop;
   Move found = 0;
   int matches = 0;
-  for (int i = 5000; i < end; i++) {
+  for (int i = SCRATCH_LIST_START; i < end; i++) {
     const Move move = MoveStack[i].move;
     if (!MatchesSan(move, san)) continue;
     if (++matches == 2) {

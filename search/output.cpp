@@ -22,7 +22,6 @@ char MoveTextBuffer[8];
 namespace {
 
 constexpr int PV_MAX_MOVES = 20;
-constexpr int MATE_BOUND = 31000;  // scores beyond it are mates or tablebase results
 constexpr int UCI_INFO_NODES = 30000;
 constexpr int MULTIPV_INFO_NODES = 50000;
 constexpr int NODE_INFO_NODES = 200000;
@@ -133,9 +132,9 @@ void UciPvLines(int line, int bound) {
 
 char* UciScoreText(char* buffer, int32_t s) {
   if (s > MATE_BOUND)
-    sprintf(buffer, "mate %d ", (32701 - s) >> 1);
+    sprintf(buffer, "mate %d ", (MATE_SCORE + 1 - s) >> 1);
   else if (s < -MATE_BOUND)
-    sprintf(buffer, "mate -%d ", (s + 32701) >> 1);
+    sprintf(buffer, "mate -%d ", (s + MATE_SCORE + 1) >> 1);
   else
     sprintf(buffer, "cp %d ", s);
   return buffer;
@@ -180,7 +179,7 @@ int PrintUciInfo(int forced, int bound, int with_pv) {
   if (Nodes != 0 && sinceLast <= UCI_INFO_NODES && !forced && IterationDepth <= 1) return 0;
   const int32_t cs = ElapsedCentiseconds();
   int32_t s = RootScores[0];
-  if (MateLimit != 0 && ((32701 - s) >> 1) != MateLimit) s = 0;
+  if (MateLimit != 0 && ((MATE_SCORE + 1 - s) >> 1) != MateLimit) s = 0;
   LastInfoNodes = Nodes;
   char score[24];
   printf("info depth %d seldepth %d score %s", IterationDepth + 1, SelDepth, UciScoreText(score, s));

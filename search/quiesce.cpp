@@ -27,45 +27,14 @@ constexpr int32_t CheckThreatMargin[5] = {-10, -10, 10, 50, 250};  // by threate
 constexpr int32_t CheckDepthMargin[4] = {50, 150, 250, 700};       // by depth / 4 + 2
 
 constexpr Bitboard RANK_2 = 0x000000000000FF00ULL;
-constexpr Bitboard RANK_3 = 0x0000000000FF0000ULL;
-constexpr Bitboard RANK_6 = 0x0000FF0000000000ULL;
 constexpr Bitboard RANK_7 = 0x00FF000000000000ULL;
 
-// Bonus for the pawns of `colour` close to promotion: 100 for one on its
-// seventh rank, else 50 for one on its sixth, else 0.
-inline int AdvancedPawns(int colour) {
-  const Bitboard pawns = thread_board.Pieces[PAWN][colour];
-  if (pawns & (colour == WHITE ? RANK_7 : RANK_2)) return 100;
-  if (pawns & (colour == WHITE ? RANK_6 : RANK_3)) return 50;
-  return 0;
-}
-
-// 1 when `colour` has material enough for the lazy exit to trust the balance:
-// 6 piece units, or 10 with fewer than two pawns.
-inline int HasWinningForce(int colour) {
-  const ThreadBoard& b = thread_board;
-  const int units = b.PieceUnits[colour];
-  return units >= 6 && (b.PieceCount[PAWN][colour] >= 2 || units >= 10);
-}
-
-// The material balance when it settles the node outside the lazy window,
-// else INFINITY_SCORE (no exit).
+// The material balance when it settles the node outside the lazy window (at
+// or above beta above it, at or below alpha below it), else INFINITY_SCORE.
 int LazyMaterialExit(int alpha, int beta) {
-  const ThreadBoard& b = thread_board;
-  const int side = b.SideToMove, other = side ^ 1;
-  int low = LazyEvalLow, high = LazyEvalHigh;
-  if (side != RootSide) {
-    low = -LazyEvalHigh;
-    high = -LazyEvalLow;
-  }
-  int d = b.Material[side] - b.Material[other];
-  if (d > high && HasWinningForce(side)) {
-    d -= AdvancedPawns(other);
-    if (d > high && d >= beta) return d;
-  } else if (d < low && HasWinningForce(other)) {
-    d += AdvancedPawns(side);
-    if (d < low && d <= alpha) return d;
-  }
+  int32_t balance = 0;
+  const int side = LazyMaterialBalance(&balance);
+  if ((side > 0 && balance >= beta) || (side < 0 && balance <= alpha)) return balance;
   return INFINITY_SCORE;
 }
 
@@ -116,10 +85,13 @@ void DecayEarlierQuietMoves(int start, int cut, int inCheck) {
 
 }  // namespace
 
-// Score for the side to move at or beyond the horizon (see the header).
+// Score for the side to move at or beyond the horizon (see the header). The
+// steps are numbered in the order they run.
 int Quiesce(int alpha, int beta, int depth, int nodeType) {
   ThreadBoard& b = thread_board;
   PlyRecord& ply = SearchStack[SearchPly];
+  // 1. Bookkeeping: selective depth, node count and poll countdown (the clock
+  // is read by Search only), and clear what the parent reads back.
   if (SearchPly > SelDepth) SelDepth = SearchPly;
   Nodes++;
   PollCountdown--;
@@ -128,26 +100,34 @@ int Quiesce(int alpha, int beta, int depth, int nodeType) {
   if (b.StopSearch) return 0;
   const int inCheck = ply.in_check ? 1 : 0;
 
-  // Mate distance: mated at the earliest two plies on (now, in check), and
+  // 2. Mate distance: mated at the earliest two plies on (now, in check), and
   // no score can beat a mate given with the next move.
-  const int mateLow = SearchPly - 32698 - 2 * inCheck;
+  const int mateLow = MatedScore(SearchPly + 2 - 2 * inCheck);
   if (mateLow > alpha) {
     if (mateLow >= beta) return mateLow;
     alpha = mateLow;
   }
-  if (alpha >= 32699 - SearchPly) return alpha;
+  if (alpha >= MateScore(SearchPly + 1)) return alpha;
 
+  // 3. Draws by the fifty-move rule, by repetition, or by a repetition the side
+  // to move can reach with its next move.
   if (b.Rule50 >= 3 && IsSearchDraw(beta <= 0)) return 0;
 
-  // Ply guard: the stacks end; what is left is the static evaluation.
+  // 4. Ply guard: the stacks end; what is left is the static evaluation.
   if (SearchPly >= QUIESCE_PLY_LIMIT || GamePly >= QUIESCE_GAME_PLY_LIMIT) return Evaluate(-32699, 32700);
 
+  // 5. Far beyond the iteration's depth no quiet checks are tried, so that
+  // check sequences cannot run on.
   const int limitPly = IterationDepth * 3 + 2 < 90 ? IterationDepth * 3 + 2 : 90;
   if (SearchPly > limitPly) depth = -16;
 
+  // 6. Lazy exit: a material balance far outside the root's window settles the
+  // node without an evaluation.
   const int lazy = LazyMaterialExit(alpha, beta);
   if (lazy != INFINITY_SCORE) return lazy;
 
+  // 7. Transposition table: a stored bound may settle the node; its score and
+  // move are the starting best, its flags spare generating what is known absent.
   int32_t a = alpha, bb = beta;
   Move hashMove = 0;
   int found = 0;
@@ -162,6 +142,8 @@ int Quiesce(int alpha, int beta, int depth, int nodeType) {
   int movedRaisedAlpha = 0;
 
   const int side = b.SideToMove, other = side ^ 1;
+  // 8. Stand pat: out of check the side to move may decline every capture, so
+  // the static evaluation is a lower bound.
   int eval = -INFINITY_SCORE;
   if (!inCheck) {
     eval = Evaluate(-32699, 32700);
@@ -180,7 +162,7 @@ int Quiesce(int alpha, int beta, int depth, int nodeType) {
     ply.attack_maps[WHITE] = ply.attack_maps[BLACK] = 0;
   }
 
-  // Quiet checks: when they may change the score, or once as a speculative
+  // 9. Quiet checks: when they may change the score, or once as a speculative
   // try when this side did not try one on its previous move.
   int checksAllowed = 0;
   if (!inCheck) {
@@ -204,7 +186,7 @@ int Quiesce(int alpha, int beta, int depth, int nodeType) {
   int searched = 0;
   PlyRecord& child = SearchStack[SearchPly + 1];
 
-  // The hash move first, when it is playable here.
+  // 10. The hash move first, when it is playable here: it most often cuts.
   if (hashMove != 0 && !IsPlayableMove(hashMove)) {
     if (bestMove == hashMove) bestMove = 0;
     hashMove = 0;
@@ -244,6 +226,7 @@ int Quiesce(int alpha, int beta, int depth, int nodeType) {
     }
   }
 
+  // 11. The moves: the good captures and promotions, or every evasion in check.
   const int start = MoveStackTop;
   if (!inCheck) {
     if (!(flags & NO_GOOD_CAPTURES)) {
@@ -253,7 +236,7 @@ int Quiesce(int alpha, int beta, int depth, int nodeType) {
   } else {
     if (!GenerateEvasionsForSearch(0)) {
       MoveStackTop = start;
-      return SearchPly - 32700;
+      return MatedScore(SearchPly);
     }
     // After a speculative quiet check of the parent, one safe evasion is
     // taken as proof that the check achieved nothing.
@@ -268,6 +251,9 @@ int Quiesce(int alpha, int beta, int depth, int nodeType) {
     }
   }
 
+  // 12. Move loop, best ordering score first. Outside the main line a move that
+  // gives no check is skipped when it cannot reach alpha: a quiet evasion
+  // after the first, an under-promotion, a capture short by a wide margin.
   const int end = MoveStackTop;
   for (int i = start; i < end; i++) {
     const int orderScore = PickBestEntry(i, end);
@@ -301,6 +287,8 @@ int Quiesce(int alpha, int beta, int depth, int nodeType) {
       entry.score = ENTRY_NOT_TRIED;
       continue;
     }
+    // 13. Search the move (a check keeps the depth) and keep the best; a cut
+    // by a quiet evasion raises its history.
     child.in_check = gives;
     SearchPly++;
     const int childDepth = depth - 4 + (gives && SearchPly < limitPly ? 4 : 0);
@@ -333,9 +321,11 @@ int Quiesce(int alpha, int beta, int depth, int nodeType) {
     }
   }
   MoveStackTop = start;
-  // Every evasion was illegal: mated.
-  if (inCheck && searched == 0) return SearchPly - 32700;
+  // 14. Every evasion was illegal: mated.
+  if (inCheck && searched == 0) return MatedScore(SearchPly);
 
+  // 15. Quiet checks, when step 9 allowed them: a check may win more than the
+  // stand-pat score shows.
   if (checksAllowed && !inCheck) {
     GenerateQuietChecks(eval + 100 >= alpha ? 1u : 0u);
     const int checksEnd = MoveStackTop;
@@ -369,6 +359,7 @@ int Quiesce(int alpha, int beta, int depth, int nodeType) {
     MoveStackTop = start;
   }
 
+  // 16. End: the result goes into the table, exact when a move raised alpha.
   if (movedRaisedAlpha && best > alphaAtEntry)
     StoreHash(0, bestMove, best, HASH_EXACT, 0, flags);
   else

@@ -42,7 +42,7 @@ int32_t SkipTbProbes = 1;
 
 namespace {
 
-constexpr int SCORE_BOUND = 32701;           // outside every real score
+constexpr int SCORE_BOUND = INFINITY_SCORE + 1;  // outside every real score
 constexpr int ROOT_LIST_ITERATION = 10;      // IterationDepth while the list is built
 constexpr uint32_t ROOT_HISTORY_BLOCK = 1;   // history block of the root's quiet moves
 constexpr int CURRMOVE_NODES = 200000;       // currmove lines only beyond this many nodes
@@ -379,7 +379,7 @@ int RunSingleLine(int depthLimit, Driver driver) {
     StoreHash(4 * i + 6, MoveStack[0].move, RootScores[0], HASH_EXACT, 0, 0);
     SearchPly = 1;
     if (UciMode) PrintUciNodeInfo();
-    if (MateLimit == 0 && abs(RootScores[0]) > 32701 - i) break;
+    if (MateLimit == 0 && abs(RootScores[0]) > MATE_SCORE + 1 - i) break;
   }
   SearchPly = 0;
   MoveStackTop = RootMoveCount;
@@ -525,8 +525,8 @@ int GenerateRootMoves() {
 int SearchRootMove(int alpha, int beta, int depth) {
   int lo = -SCORE_BOUND, hi = SCORE_BOUND;
   if (MateLimit > 0) {
-    lo = 2 * MateLimit - 32700;
-    hi = 2 * MateLimit - 32699;
+    lo = MatedScore(2 * MateLimit);
+    hi = MatedScore(2 * MateLimit + 1);
   }
   alpha = Clamp(alpha, lo, hi);
   beta = Clamp(beta, lo, hi);

@@ -68,6 +68,11 @@ constexpr int32_t ReductionByRate[11] = {4, 2, 1, 0, -1, -2, -3, -4, -5, -6, -8}
 constexpr int32_t PreSearchByIndex[8] = {80, 30, 15, 10, 8, 6, 4, 0};
 constexpr int32_t PreSearchByDepth[16] = {100, 100, 100, 100, 100, 100, 90, 80, 70, 60, 50, 45, 40, 35, 30, 25};
 
+// Score limits of two prunings: futility only while alpha is no mate score,
+// move-count pruning only while alpha is not a lost score.
+constexpr int FUTILITY_ALPHA_LIMIT = 32499;
+constexpr int MOVE_COUNT_ALPHA_FLOOR = -30000;
+
 constexpr Bitboard EDGE_SQUARES = 0xFF818181818181FFULL;
 constexpr Bitboard CORNER_SQUARES = 0x8100000000000081ULL;
 
@@ -304,11 +309,14 @@ int VerifySingularMove(int bound, int depth, Move move, int) {
   return SingularWalk(bound, depth - 28 > 4 ? depth - 28 : 4, move);
 }
 
-// Score of the position for the side to move (see the header).
+// Score of the position for the side to move (see the header). The steps are
+// numbered in the order they run.
 int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
+  // 1. Horizon: with less than a ply left, the quiescence search settles the captures.
   if (depth < 4) return Quiesce(alpha, beta, 0, nodeType);
   ThreadBoard& b = thread_board;
   PlyRecord& ply = SearchStack[SearchPly];
+  // 2. Bookkeeping: count the node, clear what the parent reads back from this ply.
   Nodes++;
   ply.best_move = 0;
   ply.flags = 0;
@@ -317,29 +325,33 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
   if (b.StopSearch) return 0;
   const int inCheck = ply.in_check ? 1 : 0;
 
-  // Mate distance: no line can end sooner than a mate of the side to move two
-  // plies on (now, in check), nor better than a mate with the next move.
-  const int mateLow = SearchPly - 32698 - 2 * inCheck;
+  // 3. Mate distance: no line ends sooner than a mate of the side to move two
+  // plies on (now, in check), nor better than a mate with the next move, so a
+  // mate found already cuts the lines that cannot beat it.
+  const int mateLow = MatedScore(SearchPly + 2 - 2 * inCheck);
   if (mateLow > alpha) {
     if (mateLow >= beta) return mateLow;
     alpha = mateLow;
   }
-  if (alpha >= 32699 - SearchPly) return alpha;
+  if (alpha >= MateScore(SearchPly + 1)) return alpha;
 
+  // 4. Selective depth, for the output.
   if (SearchPly > SelDepth) SelDepth = SearchPly;
 
+  // 5. Clock: every few thousand nodes, whether the time is up or a command stops the search.
   if (--PollCountdown < 0) {
     if (CheckTime()) b.StopSearch = 1;
     if (b.StopSearch) return 0;
   }
 
-  // Ply guard: the stacks end; what is left is the static evaluation.
+  // 6. Ply guard: the stacks end; what is left is the static evaluation.
   if (SearchPly >= SEARCH_PLY_LIMIT || GamePly >= GAME_PLY_LIMIT) return Evaluate(-32699, 32700);
 
   const int side = b.SideToMove, other = side ^ 1;
 
-  // Reduced material: dead draws, pawnless endings of equal units, and the
-  // side that cannot win scoring at most a draw.
+  // 7. Reduced material: dead draws, pawnless endings of equal units, and the
+  // side that cannot win scoring at most a draw; searching them costs much and
+  // finds nothing.
   int drawish = 0;
   if (b.PieceUnits[WHITE] < 11 && b.PieceUnits[BLACK] < 11 && nodeType != 0) {
     const MaterialEntry& entry = CurrentMaterialEntry();
@@ -356,10 +368,16 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
               (!kingOnEdge || KingDistance(b.KingSquare[WHITE], b.KingSquare[BLACK]) > 3);
   }
 
+  // 8. Draws by the fifty-move rule, by repetition, or by a repetition the side
+  // to move can reach with its next move.
   if (b.Rule50 >= 3 && IsSearchDraw(beta <= 0)) return 0;
 
+  // 9. Depth of the null move's search: four plies less, five with plenty of
+  // material far from the horizon.
   const int nullDepth = (b.PieceUnits[side] > 8 && depth >= 24) ? depth - 20 : depth - 16;
 
+  // 10. Transposition table: a stored bound may settle the node; else its move
+  // is searched first.
   int32_t probeAlpha = alpha, probeBeta = beta;
   Move hashMove = 0;
   int found = 0;
@@ -370,26 +388,29 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
     return probeAlpha;
   }
   uint8_t nodeFlags = (uint8_t)(HashFlags & 31);
+  // 11. Singular candidate: a deep enough lower bound in the table marks a hash
+  // move that may be the only good one, to be extended.
   const int singularCandidate = depth >= 32 && HashBoundUsable && HashBoundDepth >= depth - 12 &&
                                 !SingularSearchActive && (nodeType == 0 || nodeType == -1);
   const int singularBound = HashBoundScore;
 
-  // Tablebases, right after a zeroing move without castling rights: a win
-  // scores 31700 - ply, a loss ply - 31700, the fifty-move results 2 * wdl;
-  // the score is stored exact at depth + 24 and returned.
+  // 12. Tablebases, right after a zeroing move without castling rights: the
+  // exact result replaces a search. A win scores TB_WIN_SCORE - ply, a loss
+  // ply - TB_WIN_SCORE, the fifty-move results 2 * wdl; the score is stored
+  // exact at depth + 24 and returned.
   if (!SkipTbProbes && thread_board.PieceTotal <= tb_probe_limit && thread_board.Rule50 == 0 &&
       thread_board.CastleFlags == 0) {
     int success;
     const int wdl = probe_wdl(&success);
     if (success) {
       TbHits++;
-      const int score = wdl == 2 ? 31700 - SearchPly : wdl == -2 ? SearchPly - 31700 : 2 * wdl;
+      const int score = wdl == 2 ? TB_WIN_SCORE - SearchPly : wdl == -2 ? SearchPly - TB_WIN_SCORE : 2 * wdl;
       StoreHash(depth + 24, hashMove, score, HASH_EXACT, threat, nodeFlags);
       return score;
     }
   }
 
-  // Position learning: early in the game, with plenty of material, a deep
+  // 13. Position learning: early in the game, with plenty of material, a deep
   // enough record of the learning file gives the score of the node.
   if (depth > 24 && UseLearningData && side == RootSide && GamePly < 120 && b.PieceUnits[WHITE] >= 15 &&
       b.PieceUnits[BLACK] >= 15 && b.Rule50 < 70) {
@@ -402,6 +423,8 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
       return learnedScore;
   }
 
+  // 14. Static evaluation: the base of the prunings below; its attack maps serve
+  // the exchange tests of the moves.
   const int eval = Evaluate(-32699, 32700);
   ply.static_eval = eval;
   ply.attack_maps[WHITE] = thread_eval_info.attack_map[WHITE];
@@ -409,14 +432,17 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
   // History block of the quiet moves: whether the node stands near alpha.
   const uint32_t historyArgument = eval + 100 >= alpha ? 1u : 0u;
 
-  // Static null cut.
+  // 15. Static null cut: near the horizon an evaluation well above beta is
+  // trusted without a search.
   if (depth < 8 && !inCheck && nodeType != 0 && beta <= eval - 40 &&
       !(SearchPly > 0 && (SearchStack[SearchPly - 1].flags & REASON_DOUBLE_THREAT)))
     return beta;
 
-  // Null move, searched iteratively from the remainder of its depth up.
+  // 16. Null move: when even passing keeps the score at beta, the node is cut;
+  // a mate found against the pass marks a threat. Searched iteratively from
+  // the remainder of its depth up.
   if (nullAllowed) {
-    const int possible = alpha < 31000 && beta >= -30999 && b.PieceUnits[side] > 0 &&
+    const int possible = alpha < MATE_BOUND && beta > -MATE_BOUND && b.PieceUnits[side] > 0 &&
                          !(b.PieceUnits[side] < 6 && depth > 24);
     if (!possible) {
       nullAllowed = 0;
@@ -457,21 +483,25 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
           StoreHash(depth, 0, beta, HASH_LOWER, threat, nodeFlags);
           return beta;
         }
-        if (score == SearchPly + 1 - 32699) threat = 1;
+        if (score == MatedScore(SearchPly + 2)) threat = 1;  // mated right after the pass
         ply.threat_move = refutation;
       }
     }
   }
 
+  // 17. Extension size: full-size extensions only while the line is not far
+  // longer than the iteration, so that extended lines cannot grow without end.
   const int limitPly = Min(3 * IterationDepth + 2, 90);
   const int extendFull = SearchPly < limitPly && (nodeType == 0 || SearchPly <= 2 * IterationDepth);
 
+  // 18. In check: the evasions are generated at once; none is mate, a single
+  // one is the only evasion, searched first and never reduced.
   const int start = MoveStackTop;
   Move onlyEvasion = 0;
   if (inCheck) {
     if (!GenerateEvasionsForSearch(0)) {
       MoveStackTop = start;
-      return SearchPly - 32700;
+      return MatedScore(SearchPly);
     }
     if (MoveStackTop - start == 1) {
       const Move m = MoveStack[start].move;
@@ -483,23 +513,26 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
     }
   }
 
+  // 19. Mate-threat deepening: a reduced move that allowed a mate threat gets
+  // its ply back.
   if (SearchPly > 0 && (SearchStack[SearchPly - 1].flags & REASON_REDUCED) && threat) depth += 4;
 
-  // No hash move at a deep node: a shallower search of the same node finds one.
+  // 20. No hash move at a deep node: a shallower search of the same node finds
+  // one, since a good first move makes the rest of the node cheap.
   if (hashMove == 0 && depth >= 20) {
     const Move savedThreat = ply.threat_move;
     if (nodeType != 0) {
       if (!(alpha >= eval + 50 && nodeType != -1)) {
         const int d = Min(Max(depth - 40, 4), 8);
         if (Search(alpha - 100, beta, d, 0, nodeType) <= alpha - 100 && !b.StopSearch)
-          Search(-32700, beta, d, 0, nodeType);
+          Search(-INFINITY_SCORE, beta, d, 0, nodeType);
       }
     } else {
       const int d = depth - 16;
       const int s = Search(alpha - 20, beta + 20, d, 0, 0);
       if (alpha - 20 >= s && !b.StopSearch) {
         const int s2 = Search(alpha - 120, beta, d, 0, 0);
-        if (alpha - 120 >= s2 && !b.StopSearch) Search(-32700, beta, d, 0, 0);
+        if (alpha - 120 >= s2 && !b.StopSearch) Search(-INFINITY_SCORE, beta, d, 0, 0);
       }
     }
     ply.threat_move = savedThreat;
@@ -518,7 +551,8 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
   int sawWinningCapture = 0;
   PlyRecord& child = SearchStack[SearchPly + 1];
 
-  // The hash move first, with the open window.
+  // 21. The hash move first, with the open window; a singular hash move (no
+  // other move comes near its table bound) is extended.
   if (hashMove != 0 && !IsPlayableMove(hashMove)) hashMove = 0;
   if (hashMove != 0) {
     uint32_t safe = MoveSafety(hashMove);
@@ -571,10 +605,12 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
     }
   }
 
-  // Futility at low depth: quiet moves whose optimistic value (margin share,
-  // history, piece-square gain) stays below alpha are pruned.
+  // 22. Futility set-up at low depth: the margin by which a quiet move's
+  // optimistic value (margin share, history, piece-square gain) must reach
+  // alpha (step 25); also the tables of move-count pruning and reductions.
   int futilityOn = 0, margin = 0, phase = 0;
-  if (depth < 20 && alpha <= 32499 && alpha >= -32499 && (b.PieceUnits[WHITE] | b.PieceUnits[BLACK]) != 0) {
+  if (depth < 20 && alpha <= FUTILITY_ALPHA_LIMIT && alpha >= -FUTILITY_ALPHA_LIMIT &&
+      (b.PieceUnits[WHITE] | b.PieceUnits[BLACK]) != 0) {
     const int i = depth / 4;
     const int own = Min(b.PieceUnits[side], 15), opp = Min(b.PieceUnits[other], 15);
     margin = (FutilityM2[i] * 100 >> 8) - (FutilityM1[opp] * FutilityM3[i] >> 8) -
@@ -598,6 +634,8 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
   const int pruneTable =
       (b.PieceUnits[other] <= 9 || (b.PieceCount[QUEEN][other] == 0 && b.PieceUnits[other] <= 14)) ? 1 : 0;
 
+  // 23. Move loop: the picker's stages, best ordering score first, the losing
+  // captures after all other stages; tried and illegal moves are skipped.
   int quietCount = 0, lateCount = 0, loopIndex = 0;
   int stage = inCheck ? STAGE_EVASIONS : STAGE_START;
   int stageStart = start, stageEnd = MoveStackTop;
@@ -636,6 +674,8 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
         entry.score = ENTRY_NOT_TRIED;
         continue;
       }
+      // 24. Per move: its extension, the extra reduction of a drawish node, and
+      // move-count pruning of late quiet moves that answer no threat.
       const int isOnlyEvasion = onlyEvasion != 0 && move == onlyEvasion;
       int e = ComputeExtension(extendFull, 0, depth, isOnlyEvasion, move, orderScore, nodeType == 0, alpha - eval,
                                &entry.flag);
@@ -649,7 +689,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
 
       if (stage == STAGE_QUIET) {
         quietCount++;
-        if (nodeType != 0 && alpha > -30000 && orderScore < 30000 && depth < 64 && ply.flags == 0 &&
+        if (nodeType != 0 && alpha > MOVE_COUNT_ALPHA_FLOOR && orderScore < 30000 && depth < 64 && ply.flags == 0 &&
             quietCount >= countLimit[depth / 4]) {
           if (!safe || ply.threat_move == 0 || !AnswersThreat(move, ply.threat_move)) {
             entry.score = ENTRY_NOT_TRIED;
@@ -659,6 +699,8 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
         }
       }
 
+      // 25. Futility: a quiet move whose optimistic value stays below alpha is
+      // not searched.
       if (futilityOn && !capture && MovePromotion(move) == 0 && (stage == STAGE_QUIET || stage == STAGE_EVASIONS) &&
           ply.flags == 0) {
         const int piece = MovePiece(move), from = MoveFrom(move), to = MoveTo(move);
@@ -688,7 +730,8 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
       int settled = 0;   // the move needs no further search
       int reduced = 0;
 
-      // Late-move reduction of quiet moves.
+      // 26. Late-move reduction: a late quiet move is first searched shallower
+      // with the null window; failing low there, it is done.
       const int lmrQuiet = stage == STAGE_QUIET || (stage == STAGE_EVASIONS && IsQuietMove(move));
       if (depth >= 8 && SearchPly > 0 && !isOnlyEvasion && lmrQuiet) {
         lateCount++;
@@ -741,7 +784,8 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
 
       const int moveDepth = depth + e;
       SearchPly++;
-      // Pre-search: a shallow test whether the move stays well below alpha.
+      // 27. Pre-search: a shallow test whether the move stays well below alpha,
+      // which spares the full search of a hopeless move.
       if (!b.StopSearch && !reduced && moveDepth >= 16 && childType != 0 && ply.flags <= REASON_DOUBLE_THREAT &&
           (ply.flags == 0 || !safe)) {
         const int m = PreSearchByIndex[Min(loopIndex, 7)] + PreSearchByDepth[Min(moveDepth / 4, 15)];
@@ -754,6 +798,8 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
           }
         }
       }
+      // 28. Full search with the null window; a move that beats alpha is searched
+      // again with the open window (or without the drawish reduction).
       if (!b.StopSearch && !settled) {
         score = SearchMadeMove(alpha, alpha + 1, moveDepth, childType);
         if (!b.StopSearch && score > alpha) {
@@ -771,15 +817,18 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
       }
       searched++;
       loopIndex++;
+      // 29. Capture statistics, which order the captures of later nodes.
       if (MoveCaptured(move) != 0) {
         if (!inCheck && orderScore < 100000) RefreshCaptureHistory(move, score > alpha);
         if (PieceValue[MoveCaptured(move)] > PieceValue[MovePiece(move)]) sawWinningCapture = 1;
       }
+      // 30. Best move and cut-off: a cut by a quiet move raises its history and
+      // lowers that of the quiet moves tried before it. Only a move that
+      // raises alpha becomes the best: in a node that fails low every score is
+      // a bound, and the table keeps the move it had rather than the largest
+      // of them.
       if (score > best) best = score;
       if (score > alpha) {
-        // Only a move that raises alpha becomes the best: in a node that
-        // fails low every score is a bound, and the table keeps the move it
-        // had rather than the largest of them.
         bestMove = move;
         if (score >= beta) {
           if (IsQuietMove(move)) {
@@ -802,8 +851,10 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
   }
   MoveStackTop = start;
 
+  // 31. End: no move searched and none pruned is mate or stalemate; else the
+  // result goes into the table, exact when it beat the entry alpha.
   if (searched == 0) {
-    if (!pruned) return inCheck ? SearchPly - 32700 : 0;
+    if (!pruned) return inCheck ? MatedScore(SearchPly) : 0;
     if (best == -INFINITY_SCORE) best = alpha;
   }
   ply.best_move = bestMove;

@@ -56,8 +56,6 @@ uint64_t RecentKeys[RECENT_RING_SIZE];
 int32_t RecentScores[RECENT_RING_SIZE];
 int32_t RecentBookFlags[RECENT_RING_SIZE];
 
-// Scratch list of the game-end test below it, so the kept list survives.
-static constexpr int FINAL_TEST_START = PONDER_LIST_START - 1024;
 // Plies the game record must keep free for a search made on top of the game.
 static constexpr int GAME_ROOM_FOR_SEARCH = SEARCH_STACK_SIZE + 8;
 // Centiseconds a hint search may take.
@@ -239,8 +237,8 @@ static int PonderPositionIsFinal() {
     if (b.Material[side] == 0 && b.Material[other] <= 300 && b.Pieces[PAWN][other] == 0) return 1;
   }
   int savedTop = MoveStackTop;
-  GenerateLegalMoves(FINAL_TEST_START);
-  int noMove = MoveStackTop == FINAL_TEST_START;
+  GenerateLegalMoves(FINAL_TEST_LIST_START);
+  int noMove = MoveStackTop == FINAL_TEST_LIST_START;
   MoveStackTop = savedTop;
   return noMove;
 }

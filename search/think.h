@@ -16,10 +16,6 @@ constexpr int32_t UNTIMED_TARGET = 9999999;
 constexpr int32_t NO_CLOCK = -1;               // TimeLeft: fixed-depth search
 constexpr int32_t INFINITE_TIME = 999999999;   // TimeLeft: search until told to stop
 constexpr int RECENT_RING_SIZE = 10;           // slot 9 is the newest
-// Where the legal moves of the position the opponent moves in are kept for
-// the typed-move lookup (pondering, analyze mode): high in MoveStack, far
-// above anything a search fills.
-constexpr int PONDER_LIST_START = 63536;
 
 // The plan of the current search (centiseconds).
 extern int32_t SearchStartTime;   // TimeMs() / 10 at the start
@@ -41,7 +37,7 @@ extern int32_t PonderSearchActive;  // the running search is on the opponent's t
 extern Move PonderExpected;         // the reply the ponder search assumes
 extern int32_t PonderMiss;          // the opponent played something else (or the ponder was called off)
 extern Move PonderMove;             // second move of the principal variation
-extern int32_t PonderListEnd;       // end of the legal list kept from MoveStack index 63536
+extern int32_t PonderListEnd;       // end of the legal list kept from PONDER_LIST_START
 extern int32_t HintSearch;          // a short search that finds the move to ponder on
 
 // Requests left by the in-search input handler for the callers of a search.

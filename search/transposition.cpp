@@ -20,7 +20,6 @@ int32_t HashUsed = 0;
 
 namespace {
 
-constexpr int MATE_BOUND = 31000;  // scores beyond this in size are mate or tablebase results
 constexpr int MAX_STORED_DEPTH = 255;
 
 // The exact score made root-relative again (node-relative in the table).

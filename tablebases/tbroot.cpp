@@ -11,7 +11,7 @@
 #include "tablebases/tablebases.h"
 #include "tablebases/tbcore.h"
 
-static const int wdl_to_score[5] = {-31699, -2, 0, 2, 31699};
+static const int wdl_to_score[5] = {-(TB_WIN_SCORE - 1), -2, 0, 2, TB_WIN_SCORE - 1};
 static const int wdl_to_dtz[5] = {-1, -101, 0, 101, 1};
 
 static int32_t root_values[ROOT_MOVES_SIZE];  // tablebase value of each root move
