@@ -10,8 +10,11 @@
 // coordinates and the result 1-0, 0-1 or 1/2-1/2 (tools/pgn_games.py makes
 // it from PGN files written with coordinate moves).
 //
-// Usage: crv_texel_tune GAMES_FILE OUTPUT [PASSES [STEP [BLOCK ...]]]
-//        (defaults: 1 pass, step 2, the short evaluation blocks)
+// Usage: crv_texel_tune [-j WORKERS] [-every PLIES] GAMES_FILE OUTPUT [PASSES [STEP [BLOCK ...]]]
+//        (defaults: 1 worker, every 5th ply, 1 pass, step 2, the short
+//        evaluation blocks). Workers are forked processes that each score a
+//        share of the positions with the parameter set just loaded.
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -45,7 +48,10 @@
 namespace {
 
 constexpr int SKIP_OPENING_PLIES = 8;  // book-like first moves tell little
-constexpr int SAMPLE_EVERY = 5;        // neighbouring positions of a game tell nearly the same
+constexpr int MAX_WORKERS = 16;
+
+int SampleEvery = 5;  // neighbouring positions of a game tell nearly the same
+int Workers = 1;
 
 // The file layout, block by block: (block number, number of lines).
 const std::vector<std::pair<int, int>> kLayout = {
@@ -119,7 +125,7 @@ int ReadGames(const char* path) {
     for (std::string text; words >> text; ply++) {
       const ThreadBoard& b = thread_board;
       const int inCheck = SquareAttacked(b.SideToMove ^ 1, b.KingSquare[b.SideToMove]);
-      if (ply >= SKIP_OPENING_PLIES && ply % SAMPLE_EVERY == 0 && !inCheck) {
+      if (ply >= SKIP_OPENING_PLIES && ply % SampleEvery == 0 && !inCheck) {
         Samples.push_back({thread_board, r});
         Samples.back().board.Rule50 = 0;
       }
@@ -148,10 +154,78 @@ int WhiteScore(const Sample& s) {
   return thread_board.SideToMove == WHITE ? q : -q;
 }
 
+// Scores of the samples first + k * stride, written whole to a file descriptor.
+int WriteShare(int fd, size_t first, size_t stride) {
+  std::vector<int> share;
+  for (size_t i = first; i < Samples.size(); i += stride) share.push_back(WhiteScore(Samples[i]));
+  const char* data = reinterpret_cast<const char*>(share.data());
+  size_t left = share.size() * sizeof(int);
+  while (left > 0) {
+    const ssize_t n = write(fd, data, left);
+    if (n <= 0) return 0;
+    data += n;
+    left -= (size_t)n;
+  }
+  return 1;
+}
+
+// Reads exactly `bytes` bytes; 0 when the worker ended early.
+int ReadAll(int fd, char* data, size_t bytes) {
+  while (bytes > 0) {
+    const ssize_t n = read(fd, data, bytes);
+    if (n <= 0) return 0;
+    data += n;
+    bytes -= (size_t)n;
+  }
+  return 1;
+}
+
+// Every sample's score. With several workers each forked process scores
+// every Workers-th sample from its own start and sends the scores back
+// through a pipe; the tables it fills are its own copies.
 std::vector<int> Scores() {
-  std::vector<int> scores;
-  scores.reserve(Samples.size());
-  for (const Sample& s : Samples) scores.push_back(WhiteScore(s));
+  std::vector<int> scores(Samples.size());
+  if (Workers <= 1) {
+    for (size_t i = 0; i < Samples.size(); i++) scores[i] = WhiteScore(Samples[i]);
+    return scores;
+  }
+  fflush(stdout);
+  int fds[MAX_WORKERS];
+  pid_t pids[MAX_WORKERS];
+  for (int w = 0; w < Workers; w++) {
+    int pipe_fds[2];
+    if (pipe(pipe_fds) != 0) {
+      perror("pipe");
+      exit(1);
+    }
+    pids[w] = fork();
+    if (pids[w] < 0) {
+      perror("fork");
+      exit(1);
+    }
+    if (pids[w] == 0) {
+      close(pipe_fds[0]);
+      _exit(WriteShare(pipe_fds[1], (size_t)w, (size_t)Workers) ? 0 : 1);
+    }
+    close(pipe_fds[1]);
+    fds[w] = pipe_fds[0];
+  }
+  int failed = 0;
+  for (int w = 0; w < Workers; w++) {
+    std::vector<int> share;
+    for (size_t i = (size_t)w; i < Samples.size(); i += (size_t)Workers) share.push_back(0);
+    if (!ReadAll(fds[w], reinterpret_cast<char*>(share.data()), share.size() * sizeof(int))) failed = 1;
+    close(fds[w]);
+    int status = 0;
+    waitpid(pids[w], &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) failed = 1;
+    size_t k = 0;
+    for (size_t i = (size_t)w; i < Samples.size(); i += (size_t)Workers) scores[i] = share[k++];
+  }
+  if (failed) {
+    printf("A worker failed\n");
+    exit(1);
+  }
   return scores;
 }
 
@@ -182,8 +256,27 @@ double ErrorOfLines(double k) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const char* usage = "Usage: crv_texel_tune [-j WORKERS] [-every PLIES] GAMES_FILE OUTPUT [PASSES [STEP [BLOCK ...]]]\n";
+  while (argc > 2 && (!strcmp(argv[1], "-j") || !strcmp(argv[1], "-every"))) {
+    const int value = atoi(argv[2]);
+    if (!strcmp(argv[1], "-j")) {
+      if (value < 1 || value > MAX_WORKERS) {
+        printf("-j takes 1 to %d workers\n", MAX_WORKERS);
+        return 1;
+      }
+      Workers = value;
+    } else {
+      if (value < 1) {
+        printf("-every takes a number of plies of at least 1\n");
+        return 1;
+      }
+      SampleEvery = value;
+    }
+    argc -= 2;
+    argv += 2;
+  }
   if (argc < 3) {
-    printf("Usage: crv_texel_tune GAMES_FILE OUTPUT [PASSES [STEP [BLOCK ...]]]\n");
+    printf("%s", usage);
     return 1;
   }
   const int passes = argc > 3 ? atoi(argv[3]) : 1;
