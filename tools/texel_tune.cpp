@@ -332,6 +332,11 @@ int main(int argc, char** argv) {
         }
         if (!kept) Lines[(size_t)line] = std::to_string(value);
         changed += kept;
+        // A long block is saved as it goes, so a run stopped early keeps its work.
+        if ((line - first) % 32 == 31 && !WriteLines(argv[2], Lines)) {
+          printf("Cannot write %s\n", argv[2]);
+          return 1;
+        }
       }
       printf("pass %d block %d: error %.6f, %d lines changed so far\n", pass + 1, block, best, changed);
       fflush(stdout);
@@ -344,7 +349,8 @@ int main(int argc, char** argv) {
   }
 
   // The working directory gets its file back; the tuned set is in OUTPUT
-  // (written after every block, so a long run can be stopped at any time).
+  // (written every 32 lines and after every block, so a long run can be
+  // stopped at any time).
   WriteLines("values.txt", original);
   printf("Tuned parameter set written to %s (error %.6f)\n", argv[2], best);
   return 0;

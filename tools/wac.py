@@ -3,16 +3,20 @@
 solves within a fixed time per position, through UCI "go movetime".
 
 A position counts as solved when the "bestmove" is one of its "bm" moves (and
-none of its "am" moves). The SAN moves of the suite are matched against the
+none of its "am" moves). The program runs with the parameter set it plays
+with: the "values.txt" beside it (or the one given by --values) is copied
+into its working directory; --values none runs it on its compiled defaults. The SAN moves of the suite are matched against the
 legal moves that Debian's stockfish lists for the position.
 
-Usage: tools/wac.py PROGRAM [--movetime MS] [--epd FILE] [--concurrency N] [--verbose]
+Usage: tools/wac.py PROGRAM [--movetime MS] [--epd FILE] [--values FILE|none] [--concurrency N] [--verbose]
 """
 
 import argparse
 import os
 import re
+import shutil
 import sys
+import tempfile
 import threading
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -90,9 +94,12 @@ def load_suite(path):
     return suite
 
 
-def solve(program, items, movetime, results, verbose):
+def solve(program, items, movetime, results, verbose, values):
     referee = match.Referee()
-    with Engine(program) as engine:
+    workdir = tempfile.TemporaryDirectory(prefix="crv-wac-")
+    if values:
+        shutil.copy(values, os.path.join(workdir.name, "values.txt"))
+    with Engine(program, cwd=workdir.name) as engine:
         engine.send("uci")
         engine.read_until("uciok", 60)
         engine.send("setoption name OwnBook value false")
@@ -112,6 +119,19 @@ def solve(program, items, movetime, results, verbose):
         engine.send("quit")
         engine.wait(10)
     referee.close()
+    workdir.cleanup()
+
+
+def values_file(program, given):
+    """The parameter file the program runs with, or None for its compiled defaults."""
+    if given == "none":
+        return None
+    if given:
+        if not os.path.isfile(given):
+            sys.exit(f"No parameter file {given}")
+        return given
+    beside = os.path.join(os.path.dirname(os.path.abspath(program)), "values.txt")
+    return beside if os.path.isfile(beside) else None
 
 
 def main(argv):
@@ -119,21 +139,23 @@ def main(argv):
     parser.add_argument("program")
     parser.add_argument("--movetime", type=int, default=1000, help="milliseconds per position")
     parser.add_argument("--epd", default=DEFAULT_EPD)
+    parser.add_argument("--values", help='parameter file (default: values.txt beside the program; "none": none)')
     parser.add_argument("--concurrency", type=int, default=4)
     parser.add_argument("--verbose", action="store_true")
     options = parser.parse_args(argv)
     suite = load_suite(options.epd)
+    values = values_file(options.program, options.values)
     results = {}
     shares = [suite[i::options.concurrency] for i in range(options.concurrency)]
     threads = [threading.Thread(target=solve, args=(options.program, share, options.movetime, results,
-                                                    options.verbose)) for share in shares if share]
+                                                    options.verbose, values)) for share in shares if share]
     for t in threads:
         t.start()
     for t in threads:
         t.join()
     solved = sum(results.values())
     print(f"Solved {solved} of {len(suite)} ({100.0 * solved / max(len(suite), 1):.1f}%) "
-          f"at {options.movetime} ms per position")
+          f"at {options.movetime} ms per position, parameters: {values or 'compiled defaults'}")
     return 0
 
 
