@@ -182,7 +182,9 @@ int ReadAll(int fd, char* data, size_t bytes) {
 
 // Every sample's score. With several workers each forked process scores
 // every Workers-th sample from its own start and sends the scores back
-// through a pipe; the tables it fills are its own copies.
+// through a pipe; the tables it fills are its own copies. A sample's
+// quiescent score can depend on what the hash tables held before it, so a
+// run with workers can end a few steps apart from a run without.
 std::vector<int> Scores() {
   std::vector<int> scores(Samples.size());
   if (Workers <= 1) {
