@@ -189,26 +189,28 @@ Bitboard AttackSetOf(int colour, Bitboard* pawnAttacks) {
   return attacked;
 }
 
-// SeeNonNegative for a quiet move (no capture, no promotion), with the
-// opponent's attack sets worked out once for many moves. Before the full
-// exchange it settles the common cases exactly: a target no enemy piece
-// reaches, even through the vacated from-square, is safe; a target an enemy
-// pawn guards loses anything but a pawn.
-int SeeQuietNonNegative(Move move, QuietExchangeSets* enemy) {
+// Starts a series of quiet exchange tests on the current position: the
+// evaluation's map of the opponent's attacks at this ply; the exact sets
+// are left to the first test that needs them.
+void BeginQuietExchanges(QuietExchangeSets* enemy) {
+  enemy->map = SearchStack[SearchPly].attack_maps[thread_board.SideToMove == WHITE ? 1 : 0];
+  enemy->known = 0;
+}
+
+// The part of SeeQuietNonNegative past the attack-map shortcut.
+int SeeQuietPastMap(Move move, QuietExchangeSets* enemy) {
   const int from = MoveFrom(move), to = MoveTo(move);
   const int mover = MovePiece(move);
-  const int S = thread_board.SideToMove;
-  const Bitboard enemyMap = SearchStack[SearchPly].attack_maps[S == WHITE ? 1 : 0];
-  if (enemyMap != 0 && !(enemyMap & SquareBit(to)) && (!(enemyMap & SquareBit(from)) || mover == KNIGHT)) return 1;
+  const int O = thread_board.SideToMove ^ 1;
   if (!enemy->known) {
-    enemy->attacks = AttackSetOf(S ^ 1, &enemy->pawn_attacks);
+    enemy->attacks = AttackSetOf(O, &enemy->pawn_attacks);
     enemy->known = 1;
   }
   if (!(enemy->attacks & SquareBit(to))) {
     // Only a slider behind the from-square can reach the target now.
     if (!(enemy->attacks & SquareBit(from))) return 1;
     const int d = Direction[to][from];
-    if (d == 0 || !(RayAttacks(from, d) & SlidersOfStep(d) & thread_board.Colour[S ^ 1])) return 1;
+    if (d == 0 || !(RayAttacks(from, d) & SlidersOfStep(d) & thread_board.Colour[O])) return 1;
   } else if ((enemy->pawn_attacks & SquareBit(to)) && SeeWeight[mover] >= 2) {
     return 0;
   }

@@ -58,15 +58,30 @@ int ExposesKing(Move move);
 int LeavesKingInCheck(Move move);
 int MoveUncoversAttack(Move move, int target);
 int SeeNonNegative(Move move);
-// The opponent's attack sets for SeeQuietNonNegative, filled on first use
-// (known = 0 until then); valid while the position stays unchanged.
+// What SeeQuietNonNegative knows of the opponent: the evaluation's attack
+// map of this ply, and the exact attack sets, filled on first use (known = 0
+// until then). Set up by BeginQuietExchanges; valid while the position stays.
 struct QuietExchangeSets {
+  Bitboard map;
   Bitboard attacks;
   Bitboard pawn_attacks;
   int known;
 };
 Bitboard AttackSetOf(int colour, Bitboard* pawnAttacks);
-int SeeQuietNonNegative(Move move, QuietExchangeSets* enemy);
+void BeginQuietExchanges(QuietExchangeSets* enemy);
+int SeeQuietPastMap(Move move, QuietExchangeSets* enemy);
+
+// SeeNonNegative for a quiet move (no capture, no promotion) with the
+// opponent's attack sets shared by many moves. After the attack-map shortcut
+// it settles the common cases exactly before the full exchange: a target no
+// enemy piece reaches, even through the vacated from-square, is safe; a
+// target an enemy pawn guards loses anything but a pawn.
+inline int SeeQuietNonNegative(Move move, QuietExchangeSets* enemy) {
+  const Bitboard map = enemy->map;
+  if (map != 0 && !(map & SquareBit(MoveTo(move))) && (!(map & SquareBit(MoveFrom(move))) || MovePiece(move) == KNIGHT))
+    return 1;
+  return SeeQuietPastMap(move, enemy);
+}
 int SeeMoveIsSafe(int to, int from, int mover, int captured, int promotion);
 int SeeCaptureIsSafe(int target, int attackerSquare);
 int HasWinningThreat(int margin);

@@ -31,32 +31,49 @@ inline uint32_t WalkSafety(Move move) {
   return (uint32_t)SeeQuietNonNegative(move, &WalkEnemy);
 }
 
+// The two remembered answers to the side's own previous move; 0 (no move
+// word) when there is no such move yet.
+inline void CurrentFollowUps(Move* first, Move* second) {
+  *first = *second = 0;
+  if (GamePly <= 1) return;
+  const Move previous = GameHistory[GamePly - 2].move;
+  const int slot = PieceSlot[MovePiece(previous)];
+  const int previousTo = MoveTo(previous);
+  const int side = thread_board.SideToMove;
+  *first = FollowUpMoves[0][previousTo][slot][side];
+  *second = FollowUpMoves[1][previousTo][slot][side];
+}
+
 // History score of the move in the half of the flag, raised when the move is
 // one of the two remembered answers to the side's own previous move.
-inline int32_t QuietScore(Move move, uint32_t safe, uint32_t historyArgument) {
+inline int32_t QuietScoreWith(Move move, uint32_t safe, uint32_t historyArgument, Move first, Move second) {
   const int from = MoveFrom(move), to = MoveTo(move);
   const int side = thread_board.SideToMove;
   int32_t score =
       (int32_t)HistoryTable[safe][historyArgument & 1][HistoryClass[MovePiece(move)]][from + 64 * to][side];
-  if (GamePly > 1) {
-    const Move previous = GameHistory[GamePly - 2].move;
-    const int slot = PieceSlot[MovePiece(previous)];
-    const int previousTo = MoveTo(previous);
-    if (move == FollowUpMoves[0][previousTo][slot][side])
-      score += (score * 148) >> 8;
-    else if (move == FollowUpMoves[1][previousTo][slot][side])
-      score += (score * 138) >> 8;
-  }
+  if (move == first)
+    score += (score * 148) >> 8;
+  else if (move == second)
+    score += (score * 138) >> 8;
   return score;
 }
 
-inline void PushQuiet(Move move, uint32_t flag, uint32_t historyArgument) {
+inline void PushQuietWith(Move move, uint32_t flag, uint32_t historyArgument, Move first, Move second) {
   MoveEntry& entry = MoveStack[MoveStackTop];
   entry.move = move;
-  entry.score = QuietScore(move, flag, historyArgument);
+  entry.score = QuietScoreWith(move, flag, historyArgument, first, second);
   entry.flag = flag;
   MoveStackTop++;
 }
+
+inline void PushQuiet(Move move, uint32_t flag, uint32_t historyArgument) {
+  Move first, second;
+  CurrentFollowUps(&first, &second);
+  PushQuietWith(move, flag, historyArgument, first, second);
+}
+
+// The follow-up moves of the walk in progress, looked up once for all its moves.
+Move WalkFollowUp[2];
 
 // Appends a move from `from` by `piece` to each square of the set, lowest first.
 template <void (*Add)(Move, uint32_t)>
@@ -105,7 +122,8 @@ inline void MajorAndKingMoves(Bitboard empty, uint32_t historyArgument) {
 // and walks its pawns from the highest square down.
 template <void (*Add)(Move, uint32_t)>
 void QuietWalk(uint32_t historyArgument) {
-  WalkEnemy.known = 0;
+  BeginQuietExchanges(&WalkEnemy);
+  CurrentFollowUps(&WalkFollowUp[0], &WalkFollowUp[1]);
   const Bitboard occupied = thread_board.Occupied;
   const Bitboard empty = ~occupied;
   const uint32_t rights = thread_board.CastleFlags;
@@ -144,13 +162,14 @@ void QuietWalk(uint32_t historyArgument) {
 }
 
 // The adders of the walk: AddQuietMoveWithSafety and AddSafeQuietMove with
-// the shared attack sets.
-void WalkAddWithSafety(Move move, uint32_t historyArgument) {
-  PushQuiet(move, WalkSafety(move), historyArgument);
+// the shared attack sets and follow-up moves, inlined into the walk (a call
+// per move costs more than the work).
+[[gnu::always_inline]] inline void WalkAddWithSafety(Move move, uint32_t historyArgument) {
+  PushQuietWith(move, WalkSafety(move), historyArgument, WalkFollowUp[0], WalkFollowUp[1]);
 }
-void WalkAddSafe(Move move, uint32_t historyArgument) {
+[[gnu::always_inline]] inline void WalkAddSafe(Move move, uint32_t historyArgument) {
   if (!WalkSafety(move)) return;
-  PushQuiet(move, 1, historyArgument);
+  PushQuietWith(move, 1, historyArgument, WalkFollowUp[0], WalkFollowUp[1]);
 }
 
 }  // namespace

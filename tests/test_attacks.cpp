@@ -396,7 +396,8 @@ TEST_F(AttacksTest, SeeQuietNonNegativeAgreesWithTheFullExchange) {
   };
   for (const MoveCase& c : rows) {
     ASSERT_TRUE(SetFenPosition(c.fen)) << c.fen;
-    QuietExchangeSets enemy{0, 0, 0};
+    QuietExchangeSets enemy;
+    BeginQuietExchanges(&enemy);
     EXPECT_EQ(SeeQuietNonNegative(Word(c.move), &enemy), c.expected) << c.fen << " " << c.move;
   }
 
@@ -414,7 +415,8 @@ TEST_F(AttacksTest, SeeQuietNonNegativeAgreesWithTheFullExchange) {
       fen.replace(fen.find(' '), 3, side);
       ASSERT_TRUE(SetFenPosition(fen.c_str())) << fen;
       const int S = thread_board.SideToMove;
-      QuietExchangeSets enemy{0, 0, 0};
+      QuietExchangeSets enemy;
+      BeginQuietExchanges(&enemy);
       for (Bitboard own = thread_board.Colour[S] & ~thread_board.Pieces[KING][S]; own;) {
         const int from = PopLSB(&own);
         const int code = (int)thread_board.Board[from];
