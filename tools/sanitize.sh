@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The whole test suite on programs built with address and undefined-behaviour
+# checks: every program of the tree (crv, crv_serial, crv_x86, the tools and
+# the unit tests) is compiled with -fsanitize=address,undefined into its own
+# build directory, then every test runs there. The sanitizers write their
+# reports into files (ASAN_OPTIONS log_path), so a report from a process whose
+# test does not look at its standard error still counts; any report fails.
+# Slow (a full build and the suite at sanitizer speed): not part of CI.
+#
+# Usage: tools/sanitize.sh [ctest arguments, e.g. -R uci_xboard]
+# Environment: SANITIZE_BUILD_DIR (default build-sanitize), JOBS (default 4).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup
+build_dir=${SANITIZE_BUILD_DIR:-build-sanitize}
+jobs=${JOBS:-4}
+flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g"
+cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O1" \
+  -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" > /dev/null
+cmake --build "$build_dir" -j "$jobs"
+
+reports=$(cd "$build_dir" && pwd)/sanitizer-reports
+rm -rf "$reports"
+mkdir -p "$reports"
+status=0
+ASAN_OPTIONS="log_path=$reports/asan:detect_leaks=1:abort_on_error=0" \
+UBSAN_OPTIONS="log_path=$reports/ubsan:print_stacktrace=1:halt_on_error=1" \
+  ctest --test-dir "$build_dir" -j "$jobs" --timeout 1800 --output-on-failure "$@" || status=$?
+
+found=$(find "$reports" -type f | wc -l)
+if [ "$found" -ne 0 ]; then
+  echo "sanitizer reports ($found files):"
+  for file in "$reports"/*; do
+    echo "== $file"
+    head -40 "$file"
+  done
+  status=1
+fi
+[ "$status" -eq 0 ] && echo "sanitize: every test passed, no sanitizer report"
+exit "$status"
