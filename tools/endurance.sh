@@ -10,7 +10,7 @@
 # tools/match.py, against stockfish: fastchess has no pondering and
 # cutechess-cli ponders only with engines that offer a "Ponder" option.
 #
-# Usage: tools/endurance.sh [uci|xboard|ponder|check|all]   (default all)
+# Usage: tools/endurance.sh [uci|xboard|xboard-ponder|ponder|check|all]   (default all)
 # Environment:
 #   ENDURANCE_DIR    where the games and logs go (default build/endurance)
 #   UCI_ROUNDS       fastchess rounds of two games per opponent (default 100,
@@ -90,33 +90,37 @@ run_uci() {
     > "$out/uci.out" 2>&1 || echo "fastchess ended with code $?" >> "$out/uci.out"
 }
 
-# One cutechess-cli match over xboard; $1 names it, the rest are cutechess-cli
-# arguments for the opponent (and "ponder" lines).
+# One cutechess-cli match over xboard: $1 names it, $2 is "ponder" or "", the
+# rest are cutechess-cli arguments for the opponent.
 run_xboard_match() {
-  local name=$1
-  shift
+  local name=$1 ponder=$2
+  shift 2
   rm -f "$out/$name.pgn" "$out/$name.debug"
   "$tools/cutechess-cli" \
     -engine cmd="$engine" name=crv proto=xboard dir="$out/engine" \
     "$@" \
-    -each tc="$xboard_tc" \
+    -each tc="$xboard_tc" $ponder \
     -openings file="$openings" format=epd order=random \
     -games 2 -rounds "$xboard_rounds" -repeat -concurrency "$concurrency" \
-    -pgnout "$out/$name.pgn" -recover -debug \
+    -pgnout "$out/$name.pgn" -recover -debug all \
     > "$out/$name.debug" 2>&1 || echo "cutechess-cli ended with code $?" >> "$out/$name.debug"
 }
 
+# Without pondering against phalanx and Fairy-Max, with pondering against
+# phalanx and against itself; "xboard-ponder" plays only the pondering half.
 run_xboard() {
   install_missing libqt6core6 phalanx fairymax
   prepare_engine_dir
-  run_xboard_match xboard-phalanx \
+  if [ "${1:-}" != ponder ]; then
+    run_xboard_match xboard-phalanx "" \
+      -engine cmd=/usr/games/phalanx name=phalanx proto=xboard arg=-b- arg=-l-
+    run_xboard_match xboard-fairymax "" \
+      -engine cmd=/usr/games/fairymax name=fairymax proto=xboard
+  fi
+  run_xboard_match xboard-phalanx-ponder ponder \
     -engine cmd=/usr/games/phalanx name=phalanx proto=xboard arg=-b- arg=-l-
-  run_xboard_match xboard-phalanx-ponder \
-    -engine cmd=/usr/games/phalanx name=phalanx proto=xboard arg=-b- arg=-l- -each ponder
-  run_xboard_match xboard-fairymax \
-    -engine cmd=/usr/games/fairymax name=fairymax proto=xboard
-  run_xboard_match xboard-self-ponder \
-    -engine cmd="$engine" name=crv-self proto=xboard dir="$out/engine" -each ponder
+  run_xboard_match xboard-self-ponder ponder \
+    -engine cmd="$engine" name=crv-self proto=xboard dir="$out/engine"
 }
 
 run_ponder() {
@@ -137,8 +141,9 @@ check() {
 case $what in
   uci) run_uci; check ;;
   xboard) run_xboard; check ;;
+  xboard-ponder) run_xboard ponder; check ;;
   ponder) run_ponder; check ;;
   check) check ;;
   all) run_uci; run_xboard; run_ponder; check ;;
-  *) echo "usage: tools/endurance.sh [uci|xboard|ponder|check|all]" >&2; exit 2 ;;
+  *) echo "usage: tools/endurance.sh [uci|xboard|xboard-ponder|ponder|check|all]" >&2; exit 2 ;;
 esac
