@@ -12,7 +12,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "harness"))
-from engine import Engine, ProgramCase, parse_program_args, program_suite, run_tests  # noqa: E402
+from engine import Engine, ProgramCase, parse_program_args, program_suite, run_tests, sanitized  # noqa: E402
 
 PROGRAMS, SHARED, REST = parse_program_args(sys.argv[1:])
 
@@ -163,7 +163,7 @@ class SettingsTests(ProgramCase):
             with open(os.path.join(directory.name, "Corvatine.ini"), "wb") as f:
                 f.write(contents.encode("latin-1"))
         engine = self.launch(cwd=directory.name)
-        return engine, engine.sync(60)
+        return engine, engine.sync(self.wait_s(60))
 
     def expected_start(self, warnings, changes):
         resolved = {k: (v(self.pawn_bytes()) if callable(v) else v) for k, v in changes.items()}
@@ -216,6 +216,8 @@ class SettingsTests(ProgramCase):
         # reserved address space.
         if os.path.basename(self.program) != "crv_serial":
             self.skipTest("needs the plain 64-bit serial program")
+        if sanitized(self.program):
+            self.skipTest("a sanitized program cannot start under an address-space limit")
         directory = tempfile.TemporaryDirectory(prefix="crv-ini-")
         self.addCleanup(directory.cleanup)
         with open(os.path.join(directory.name, "Corvatine.ini"), "w") as f:

@@ -12,7 +12,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "harness"))
-from engine import Engine, ProgramCase, parse_program_args, program_suite, run_tests  # noqa: E402
+from engine import Engine, ProgramCase, parse_program_args, program_suite, run_tests, sanitized  # noqa: E402
 
 PROGRAMS, SHARED, REST = parse_program_args(sys.argv[1:])
 
@@ -271,6 +271,8 @@ class SearchConversation(ProgramCase):
         # natively without a large reserved address space.
         if os.path.basename(self.program) != "crv_serial":
             self.skipTest("needs the plain 64-bit serial program")
+        if sanitized(self.program):
+            self.skipTest("a sanitized program cannot start under an address-space limit")
         path = os.path.abspath(self.program)
         engine = Engine("/bin/sh", args=["-c", f'ulimit -v 600000 && exec "{path}"'])
         self.addCleanup(engine.close)

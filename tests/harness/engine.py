@@ -11,6 +11,7 @@ end), program_suite (their test classes once per program) and run_tests.
 """
 
 import errno
+import functools
 import os
 import select
 import shutil
@@ -225,6 +226,18 @@ def parse_program_args(argv):
     return programs, shared, rest
 
 
+@functools.lru_cache(maxsize=None)
+def sanitized(path):
+    """Whether the program was built with AddressSanitizer: such a program
+    runs several times slower and reserves terabytes of address space at
+    start-up, so it cannot start under an address-space limit."""
+    try:
+        with open(path, "rb") as f:
+            return b"__asan_init" in f.read()
+    except OSError:
+        return False
+
+
 class ProgramCase:
     """What the process tests of one program share; mixed into a TestCase
     class per program by program_suite."""
@@ -249,10 +262,11 @@ class ProgramCase:
 
 def program_suite(loader, prefix, tests, programs, slow_marks=()):
     """The tests of the mixin class `tests` once per program, as classes
-    named prefix_NAME; a program whose name holds one of slow_marks is slow."""
+    named prefix_NAME; a program whose name holds one of slow_marks is slow,
+    and so is every sanitized program (tools/sanitize.sh builds them all so)."""
     suite = unittest.TestSuite()
     for name, path in programs.items():
-        slow = any(mark in name for mark in slow_marks)
+        slow = any(mark in name for mark in slow_marks) or sanitized(path)
         case = type(f"{prefix}_{name}", (tests, unittest.TestCase), {"program": path, "slow": slow})
         suite.addTests(loader.loadTestsFromTestCase(case))
     return suite
