@@ -28,7 +28,7 @@ pids=()
 for ((shard = 0; shard < jobs; shard++)); do
   GTEST_TOTAL_SHARDS=$jobs GTEST_SHARD_INDEX=$shard \
     valgrind --tool=memcheck --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect \
-      --track-origins=yes --log-file="$logs/valgrind.$shard.txt" \
+      --track-origins=yes --log-file="$logs/valgrind.$shard.%p.txt" \
       "$build_dir/tests/crv_tests" --gtest_filter="$filter" > "$logs/tests.$shard.txt" 2>&1 &
   pids+=($!)
 done
@@ -36,9 +36,13 @@ status=0
 for ((shard = 0; shard < jobs; shard++)); do
   code=0
   wait "${pids[$shard]}" || code=$?
-  summary=$(grep -E "ERROR SUMMARY|definitely lost|indirectly lost" "$logs/valgrind.$shard.txt" | sed 's/^==[0-9]*== *//' | tr '\n' ' ')
+  # One log per process: the tests that fork leave one per child as well.
+  summary=$(cat "$logs"/valgrind."$shard".*.txt | grep -E "ERROR SUMMARY" | sed 's/^==[0-9]*== *//' | sort | uniq -c | tr -s ' \n' ' ')
   tests=$(grep -E "^\[  (PASSED|FAILED)  \]" "$logs/tests.$shard.txt" | tr '\n' ' ')
   echo "shard $shard: exit $code; $tests; $summary"
+  if cat "$logs"/valgrind."$shard".*.txt | grep -qE "ERROR SUMMARY: [1-9]"; then
+    status=1
+  fi
   if [ "$code" -ne 0 ]; then
     status=1
     grep -E "^\[  FAILED  \]" "$logs/tests.$shard.txt" || true
