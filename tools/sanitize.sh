@@ -26,6 +26,7 @@ if ! gcc -m32 "$probe/probe.c" -o "$probe/probe" 2> /dev/null || ! "$probe/probe
 fi
 rm -rf "$probe"
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O1" -DCORVATINE_X86=$x86 \
+  -DCORVATINE_TEST_TIMEOUT_SCALE=4 \
   -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" > /dev/null
 cmake --build "$build_dir" -j "$jobs"
 
@@ -37,7 +38,7 @@ status=0
 CRV_PERFT_CAP=${CRV_PERFT_CAP:-1000000} \
 ASAN_OPTIONS="log_path=$reports/asan:detect_leaks=1:abort_on_error=0" \
 UBSAN_OPTIONS="log_path=$reports/ubsan:print_stacktrace=1:halt_on_error=1" \
-  ctest --test-dir "$build_dir" -j "$jobs" --timeout 1800 --output-on-failure "$@" || status=$?
+  ctest --test-dir "$build_dir" -j "$jobs" --timeout 2400 --output-on-failure "$@" || status=$?
 
 # Only files with content hold reports (an empty one is left now and then).
 found=$(find "$reports" -type f -size +0 | wc -l)
