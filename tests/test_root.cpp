@@ -477,8 +477,10 @@ TEST_F(RootTest, FinishedEndlessSearchesReturnOnlyAfterStopOrPonderhit) {
     TimeLeft = c.uciPonder ? 30000 : INFINITE_TIME;
     UciPonder = c.uciPonder;
     PipedInput input;
-    input.SendLater(c.input, PAUSE_MS);
+    // The clock starts before the writer, so the line cannot come sooner
+    // than PAUSE_MS after it, however slowly the thread starts (valgrind).
     const auto start = std::chrono::steady_clock::now();
+    input.SendLater(c.input, PAUSE_MS);
     int result = -1;
     std::string out = Captured([&] { result = RootSearch(); });
     const auto waited = std::chrono::steady_clock::now() - start;
