@@ -151,6 +151,8 @@ int decompress_pairs(const pairs_data* d, uint64_t idx) {
   const uint8_t* entry = d->indextable + 6 * mainidx;
   int64_t block = Read32(entry);
   litidx += Read16(entry + 4);
+  // A block past the size table is damage: the walk below reads its sizes.
+  if (block >= d->num_blocks) return -1;
   // 3. Walk to the block that holds the value.
   while (litidx < 0) {
     if (--block < 0) return -1;

@@ -522,6 +522,50 @@ TEST_F(TablebaseTest, DamagedFilesAreReportedAndNotUsed) {
   init_tablebases(shared.c_str());
 }
 
+// A decoder of one block holding the values 0..3, every one the symbol 0
+// that stands for the value 5, and one index entry. The entry's block
+// number comes from the file: a damaged one that lies past the size table
+// gives no value, also when the walk back to an earlier block would start
+// there (it read outside the table).
+TEST_F(TablebaseTest, IndexEntriesNamingABlockPastTheSizeTableGiveNoValue) {
+  struct Case {
+    uint32_t block;
+    uint16_t offset;
+    int value;
+  } cases[] = {
+      {0, 2, 5},            // the sound entry: block 0, value 0 of it
+      {1, 2, -1},           // one past the table
+      {2, 0, -1},           // past it, walking back to the block before
+      {0xFFFFFFF0u, 0, -1}, // far past it, walking back
+  };
+  for (const Case& c : cases) {
+    uint8_t index[6] = {(uint8_t)c.block, (uint8_t)(c.block >> 8), (uint8_t)(c.block >> 16),
+                        (uint8_t)(c.block >> 24), (uint8_t)c.offset, (uint8_t)(c.offset >> 8)};
+    uint8_t sizes[2] = {3, 0};
+    uint8_t data[64] = {};
+    uint8_t offsets[2] = {0, 0};
+    uint8_t sympat[3] = {5, 0xF0, 0xFF};
+    uint8_t symlen[1] = {0};
+    pairs_data d{};
+    d.indextable = index;
+    d.sizetable = sizes;
+    d.data = data;
+    d.offset = offsets;
+    d.sympat = sympat;
+    d.symlen = symlen;
+    d.index_entries = 1;
+    d.data_size = sizeof data;
+    d.num_blocks = 1;
+    d.real_num_blocks = 1;
+    d.num_syms = 1;
+    d.blocksize = 6;
+    d.idxbits = 2;
+    d.min_len = 1;
+    d.max_len = 1;
+    EXPECT_EQ(decompress_pairs(&d, 0), c.value) << "block " << c.block;
+  }
+}
+
 TEST_F(TablebaseTest, ReinitialisingReleasesOnceAndProbesSeeOnlyTheNewTables) {
   const std::string shared = SharedPath("syzygy");
   std::string only = MakeTempDir();
