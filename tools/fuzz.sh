@@ -22,6 +22,10 @@
 # tools/fuzz/corpus/<target> and, made here, the shared Syzygy tables of at
 # most 16 KB ($CORVATINE_SHARED or ../shared), an empty learning file and the
 # engine's values.txt. The exit status is 1 when any target found something.
+# A finding is replayed by running its target on the file, named by an
+# absolute path (a target starts in a temporary directory of its own):
+#
+#   CORVATINE_SYZYGY=$PWD/../shared/syzygy build/fuzz/syzygy_fuzz "$PWD/build/fuzz/syzygy-crash-..."
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-300}
