@@ -1,7 +1,7 @@
 // Attack, pin and exchange tests on the current position. Nothing here writes
 // the position except SeeCaptureIsSafe, which borrows SideToMove.
 #include "board/attacks.h"
-#include "search/searchstack.h"
+#include "board/searchstack.h"
 
 namespace {
 

@@ -2,12 +2,7 @@
 // slider attacks, rays, directions, between and rectangle sets, passed-pawn
 // masks and knight distances.
 #include "board/attacktables.h"
-
-#ifdef _OPENMP
-#define PARALLEL_FOR _Pragma("omp parallel for schedule(static)")
-#else
-#define PARALLEL_FOR
-#endif
+#include "platform/parallel.h"
 
 Bitboard KnightAttacks[64];
 Bitboard KingAttacks[64];

@@ -1,12 +1,7 @@
 // Constant lookup tables built once at start-up: case folding for the command
 // parser and the square and byte masks read by the evaluation.
 #include "board/bitmasks.h"
-
-#ifdef _OPENMP
-#define PARALLEL_FOR _Pragma("omp parallel for schedule(static)")
-#else
-#define PARALLEL_FOR
-#endif
+#include "platform/parallel.h"
 
 uint8_t ToLower[256];
 Bitboard FileMask[8];

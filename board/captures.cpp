@@ -1,9 +1,8 @@
 // Captures, en passant and promotions, and the adders that append a tactical
 // move to MoveStack with its exchange-safety flag and its ordering score.
-#include "board/movegen.h"
 #include "board/attacks.h"
-#include "search/hashtable.h"
-#include "search/ordering.h"
+#include "board/movegen.h"
+#include "board/ordering.h"
 
 // Ordering bonus of a losing capture by its success ratio (1/256) >> 4.
 const int32_t CaptureRatioBonus[17] = {-128000, -64000, -32000, 0,     10000, 20000, 30000, 40000, 50000,

@@ -5,8 +5,8 @@
 #include "board/attacks.h"
 #include "board/attacktables.h"
 #include "board/movegen.h"
-#include "search/ordering.h"
-#include "search/searchstack.h"
+#include "board/ordering.h"
+#include "board/searchstack.h"
 
 namespace {
 

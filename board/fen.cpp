@@ -6,9 +6,8 @@
 
 #include "board/attacks.h"
 #include "board/bitmasks.h"
+#include "board/pst.h"
 #include "board/zobrist.h"
-#include "eval/pst.h"
-#include "search/think.h"
 
 char FenText[512];
 int32_t FenLength = 0;
@@ -131,9 +130,7 @@ static int SetFen(const char* text, int checkKings) {
   // The position before, for a placement whose kings cannot stand so.
   static ThreadBoard saved;
   saved = b;
-  const int32_t savedPly = GamePly, savedScore = PrevScore, savedScoreSide = PrevScoreSide;
-  PrevScore = 0;
-  PrevScoreSide = 0;
+  const int32_t savedPly = GamePly;
   GamePly = 0;
   ClearBoard();
   for (int i = 0; i < placement.count; i++) {
@@ -147,8 +144,6 @@ static int SetFen(const char* text, int checkKings) {
   if (const char* fault = checkKings ? KingPlacementFault() : nullptr) {
     b = saved;
     GamePly = savedPly;
-    PrevScore = savedScore;
-    PrevScoreSide = savedScoreSide;
     RefuseFen(fault);
     return 0;
   }

@@ -6,8 +6,7 @@
 
 #include "board/attacks.h"
 #include "board/movegen.h"
-#include "search/searchstack.h"
-#include "search/think.h"
+#include "board/searchstack.h"
 
 uint64_t PerftCount = 0;
 
@@ -55,16 +54,6 @@ int IsMoveLegal(Move move) {
   }
   MoveStackTop = savedTop;
   return found;
-}
-
-Move FindLegalMove(Move move) {
-  if (PonderListEnd < PONDER_LIST_START + 1) return 0;
-  int end = PonderListEnd < MOVE_STACK_SIZE ? PonderListEnd : MOVE_STACK_SIZE;
-  for (int i = PONDER_LIST_START; i < end; i++) {
-    Move stored = MoveStack[i].move;
-    if ((stored & 0xFFF) == (move & 0xFFF) && (stored >> 18) == (move >> 18)) return stored;
-  }
-  return 0;
 }
 
 // Counts the legal leaves `depth` plies below the position. A node whose

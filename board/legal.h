@@ -7,7 +7,6 @@ extern uint64_t PerftCount;
 
 void GenerateLegalMoves(int start);
 int IsMoveLegal(Move move);
-Move FindLegalMove(Move move);
 void Perft(int depth);
 void PrintBoard();
 void PrintByteBits(int byte);

@@ -6,9 +6,9 @@
 // mover's colour, O the other colour, and every square and count follows from
 // them, so the WHITE and BLACK paths are separate straight-line code.
 #include "board/position.h"
+#include "board/pst.h"
 #include "board/rotated.h"
 #include "board/zobrist.h"
-#include "eval/pst.h"
 
 static inline int32_t PstEntry(int code, int colour, int square) {
   return PieceSquareTables[code << 7 | colour << 6 | square];

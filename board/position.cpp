@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "board/pst.h"
 #include "board/rotated.h"
 #include "board/zobrist.h"
-#include "eval/pst.h"
 
 ThreadBoard thread_board;
 MoveEntry MoveStack[MOVE_STACK_SIZE];

@@ -2,8 +2,8 @@
 // operations that change the position (set-up helpers, make and unmake).
 #pragma once
 #include <cstdint>
+#include "board/pawnentry.h"
 #include "board/types.h"
-#include "eval/pawnhash.h"
 
 // One move of a generated list: the word, its ordering score and its
 // exchange-safety flag (1 safe, 0 losing, 32700 not yet known).

@@ -1,8 +1,8 @@
 // Quiet moves of the side to move (no captures, no promotions, castling
 // included), scored by the quiet history and the follow-up move tables.
-#include "board/movegen.h"
 #include "board/attacks.h"
-#include "search/ordering.h"
+#include "board/movegen.h"
+#include "board/ordering.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The three rotated occupancies of one square, set, cleared or toggled.
 #pragma once
+#include "board/packedpair.h"
 #include "board/position.h"
-#include "eval/packed.h"
 
 // Toggles the square's bit in FileOcc, DiagH1A8Occ and DiagA1H8Occ.
 inline void ToggleRotated(int square) {

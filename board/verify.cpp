@@ -1,8 +1,8 @@
 #include "board/verify.h"
 
 #include "board/position.h"
+#include "board/pst.h"
 #include "board/zobrist.h"
-#include "eval/pst.h"
 
 #include <initializer_list>
 

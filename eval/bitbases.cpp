@@ -12,12 +12,7 @@
 
 #include "board/attacktables.h"
 #include "board/bitmasks.h"
-
-#ifdef _OPENMP
-#define PARALLEL_FOR _Pragma("omp parallel for schedule(static)")
-#else
-#define PARALLEL_FOR
-#endif
+#include "platform/parallel.h"
 
 uint8_t KpkWinBitbase[KPK_BYTES];
 uint8_t KpkBitbase[KPK_BYTES];

@@ -12,13 +12,13 @@
 #include "board/attacktables.h"
 #include "board/bitmasks.h"
 #include "board/position.h"
+#include "board/searchstack.h"
 #include "eval/bitbases.h"
 #include "eval/evaluate.h"
 #include "eval/material.h"
 #include "eval/params.h"
 #include "eval/sigmoid.h"
 #include "eval/terms.h"
-#include "search/searchstack.h"
 
 const uint8_t SquareColour[64] = {
     1, 0, 1, 0, 1, 0, 1, 0,

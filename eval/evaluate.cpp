@@ -7,18 +7,19 @@
 #include "board/bitmasks.h"
 #include "board/position.h"
 #include "board/zobrist.h"
+#include "eval/hashes.h"
 #include "eval/material.h"
 #include "eval/packed.h"
 #include "eval/params.h"
 #include "eval/pieces.h"
 #include "eval/terms.h"
-#include "interface/settings.h"
-#include "search/hashtable.h"
 
 EvalInfo thread_eval_info;
 int32_t LazyEvalLow = -INFINITY_SCORE;
 int32_t LazyEvalHigh = INFINITY_SCORE;
 int32_t RootSide = WHITE;
+int32_t Aggressivity = 100, AggressivityHalf = 50;
+int32_t Cowardice = 100, CowardiceHalf = 50;
 
 // Rook-ending class of a pawn-file byte: 0 without pawns, else by the
 // leftmost pawn file (a, b, c, d or further right) and the number of files.

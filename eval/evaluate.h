@@ -63,6 +63,11 @@ constexpr int32_t EVAL_SLOT_EMPTY = -32700;
 // Window of the lazy exit and the colour the engine plays, set by the root search.
 extern int32_t LazyEvalLow, LazyEvalHigh;
 extern int32_t RootSide;
+// Playing style, in percent (the settings "Aggressivity" and "Cowardice"):
+// how much the shelter of the opponent's king and of the engine's own king
+// weigh. The shelter term reads the halves.
+extern int32_t Aggressivity, AggressivityHalf;
+extern int32_t Cowardice, CowardiceHalf;
 
 // The lazy exit shared by Evaluate and Quiesce: the material balance for the
 // side to move, moved toward the side behind by that side's advanced pawns,

@@ -10,13 +10,8 @@
 #include "eval/evaluate.h"
 #include "eval/packed.h"
 #include "eval/params.h"
-#include "search/input.h"
-
-#ifdef _OPENMP
-#define PARALLEL_FOR _Pragma("omp parallel for schedule(static)")
-#else
-#define PARALLEL_FOR
-#endif
+#include "platform/exit.h"
+#include "platform/parallel.h"
 
 MaterialEntry MaterialTable[MATERIAL_OUTSIDE + 1];
 int32_t PawnCountBonus[9];

@@ -2,9 +2,9 @@
 // prune rates built from the prune statistics.
 #include "eval/packed.h"
 
+#include "board/ordering.h"
 #include "board/types.h"
 #include "eval/params.h"
-#include "search/ordering.h"
 
 int32_t RookVsMinorsPassers[9];
 int32_t RookOpenFile[8];

@@ -13,7 +13,7 @@
 #include "eval/material.h"
 #include "eval/packed.h"
 #include "eval/pieces.h"
-#include "search/input.h"
+#include "platform/exit.h"
 
 int32_t FixCheckCount;
 

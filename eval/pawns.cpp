@@ -9,10 +9,10 @@
 #include "board/bitmasks.h"
 #include "board/position.h"
 #include "eval/evaluate.h"
+#include "eval/hashes.h"
 #include "eval/packed.h"
 #include "eval/params.h"
 #include "eval/terms.h"
-#include "search/hashtable.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The piece-square tables: the packed per-square table that make and unmake
-// sum into PstSum, its unpacked halves, and the base tables behind them.
-#include "eval/pst.h"
+// sum into PstSum (board/pst.h), its unpacked halves, and the base tables
+// behind them.
+#include "board/pst.h"
 
 #include "board/types.h"
 #include "eval/packed.h"
 #include "eval/params.h"
 
-int32_t PieceSquareTables[8 * 2 * 64];
 int16_t PieceSquareMg[8][2][64];
 int16_t PieceSquareEg[8][2][64];
 int32_t KingSquareShelter[64];

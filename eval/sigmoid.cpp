@@ -4,12 +4,7 @@
 
 #include "board/attacktables.h"
 #include "eval/params.h"
-
-#ifdef _OPENMP
-#define PARALLEL_FOR _Pragma("omp parallel for schedule(static)")
-#else
-#define PARALLEL_FOR
-#endif
+#include "platform/parallel.h"
 
 int32_t PawnEndgameSigmoid[301];
 int32_t PressureSigmoid[64];

@@ -9,6 +9,7 @@
 #include "interface/gamecontrol.h"
 #include "interface/settings.h"
 #include "interface/tokens.h"
+#include "platform/exit.h"
 #include "search/input.h"
 #include "search/root.h"
 #include "search/think.h"

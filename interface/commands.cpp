@@ -6,10 +6,13 @@
 #include "board/bitmasks.h"
 #include "board/fen.h"
 #include "board/legal.h"
+#include "board/ordering.h"
 #include "board/position.h"
+#include "board/searchstack.h"
 #include "book/book.h"
 #include "book/learn.h"
 #include "eval/evaluate.h"
+#include "eval/hashes.h"
 #include "eval/params.h"
 #include "interface/gamecontrol.h"
 #include "interface/inifile.h"
@@ -17,10 +20,10 @@
 #include "interface/selfplay.h"
 #include "interface/settings.h"
 #include "interface/tokens.h"
+#include "platform/exit.h"
 #include "platform/platform.h"
 #include "search/hashtable.h"
 #include "search/input.h"
-#include "search/ordering.h"
 #include "search/root.h"
 #include "search/think.h"
 #include "tablebases/tablebases.h"
@@ -191,8 +194,7 @@ static void ResetGameStatistics(int needsZeroScore) {
   }
   memset(HistoryTable, 0, sizeof(HistoryTable));
   ClearKillers();
-  PrevScore = 0;
-  PrevScoreSide = 0;
+  ForgetPrevScore();
   MovesOutOfBook = 0;
   ClearLearningQueue();
   BookLearned = 0;
@@ -421,8 +423,7 @@ static void SetUciPosition(const char* line, int count) {
     const char* lineEnd = line + strlen(line);
     const char* fen = (place != nullptr && lineEnd - place >= 4) ? place + 4 : lineEnd;
     // A refused position keeps the old one, and its moves are not played on it.
-    if (!SetGameFenPosition(fen)) return;
-    GameStartPly = GamePly;
+    if (!SetupFenGame(fen, 1)) return;
   }
   if (count < 4) return;
   int index = 2;
@@ -542,10 +543,7 @@ void ProcessCommand() {
   }
   if (CommandMatches("loadfen", line)) {
     size_t length = strlen(line);
-    if (SetGameFenPosition(line + (length < 8 ? length : 8))) {
-      GameStartPly = GamePly;
-      ClearLearningQueue();
-    }
+    if (SetupFenGame(line + (length < 8 ? length : 8), 1)) ClearLearningQueue();
     return;
   }
   if (CommandMatches("epdevl", line)) {

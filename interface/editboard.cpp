@@ -5,12 +5,13 @@
 
 #include "board/bitmasks.h"
 #include "board/fen.h"
+#include "board/ordering.h"
 #include "board/position.h"
+#include "board/searchstack.h"
 #include "book/learn.h"
 #include "interface/gamecontrol.h"
 #include "search/hashtable.h"
 #include "search/input.h"
-#include "search/ordering.h"
 
 static void SayEditError() {
   printf("Error\n");

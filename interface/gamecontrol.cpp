@@ -3,21 +3,28 @@
 #include <cstdio>
 #include <cstring>
 
+#include "board/fen.h"
+#include "board/ordering.h"
 #include "board/position.h"
+#include "board/searchstack.h"
 #include "book/book.h"
 #include "book/learn.h"
 #include "interface/settings.h"
-#include "search/ordering.h"
-#include "search/searchstack.h"
 #include "search/think.h"
 
 int32_t GameStartPly = 0;
 
+int SetupFenGame(const char* fen, int checkKings) {
+  if (!(checkKings ? SetGameFenPosition(fen) : SetFenPosition(fen))) return 0;
+  GameStartPly = GamePly;
+  ForgetPrevScore();
+  return 1;
+}
+
 void SetupInitialPosition() {
   static const int BackRank[8] = {ROOK, KNIGHT, BISHOP, QUEEN, KING, BISHOP, KNIGHT, ROOK};
   if (!FritzMode && !UciMode) {
-    PrevScore = 0;
-    PrevScoreSide = 0;
+    ForgetPrevScore();
   }
   GamePly = 0;
   GameStartPly = 0;
@@ -43,18 +50,10 @@ void NewGame() {
   if (!FritzMode && !UciMode) {
     memset(HistoryTable, 0, sizeof(HistoryTable));
     ClearKillers();
-    PrevScore = 0;
-    PrevScoreSide = 0;
+    ForgetPrevScore();
     MovesOutOfBook = 0;
     ClearLearningQueue();
     BookLearned = 0;
-  }
-}
-
-void ClearKillers() {
-  for (int ply = 0; ply < SEARCH_STACK_SIZE; ply++) {
-    SearchStack[ply].killer1[WHITE] = SearchStack[ply].killer1[BLACK] = 0;
-    SearchStack[ply].killer2[WHITE] = SearchStack[ply].killer2[BLACK] = 0;
   }
 }
 

@@ -12,13 +12,16 @@ constexpr int GAME_PLY_LIMIT = GAME_HISTORY_SIZE - SEARCH_STACK_SIZE - 8;
 // starts the game at ply 1 with a made-up double step that cannot be undone.
 extern int32_t GameStartPly;
 
+// Sets up a game from FEN text (with checkKings, a placement whose kings
+// cannot stand so is refused too): on success the game starts at the ply of
+// the position and the last search's score is forgotten; gives 1. A refused
+// FEN leaves the game as it was and gives 0.
+int SetupFenGame(const char* fen, int checkKings);
 // Sets up the initial position at game ply 0.
 void SetupInitialPosition();
 // The initial position, the search limits of a new game and, outside UCI and
 // Fritz mode, cleared move-ordering statistics.
 void NewGame();
-// Clears the killer moves of every ply record.
-void ClearKillers();
 // xboard edit mode: reads the piece placement character by character up to
 // '.', then rebuilds the castling rights and starts the game record anew.
 void EditBoard();

@@ -5,7 +5,8 @@
 #include <cstring>
 
 #include "book/book.h"
-#include "eval/pawnhash.h"
+#include "eval/evaluate.h"
+#include "eval/hashes.h"
 #include "interface/commands.h"
 #include "interface/settings.h"
 #include "interface/tokens.h"

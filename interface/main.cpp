@@ -5,19 +5,14 @@
 
 #include "book/book.h"
 
-#include "board/attacktables.h"
-#include "board/bitmasks.h"
-#include "board/zobrist.h"
 #include "book/learn.h"
-#include "eval/bitbases.h"
-#include "eval/packed.h"
-#include "eval/params.h"
-#include "eval/sigmoid.h"
 #include "interface/commands.h"
 #include "interface/gamecontrol.h"
 #include "interface/inifile.h"
 #include "interface/settings.h"
+#include "interface/startup.h"
 #include "interface/tokens.h"
+#include "platform/exit.h"
 #include "platform/platform.h"
 #include "search/hashtable.h"
 #include "search/input.h"
@@ -45,6 +40,7 @@ __attribute__((constructor(101))) static void RequirePopcnt() {
 
 int main() {
   PlatformInit();
+  SetExitRelease(ReleaseProgram);
 
   // 1. OpenMP: GCC's runtime (libgomp) starts itself at the first parallel
   //    region, so crv needs no begin call here.
@@ -61,22 +57,10 @@ int main() {
   fflush(stdout);
 
   // 5. The start-up tables.
-  InitKingAttackWeights();
   AllocateTokenBuffers();
-  InitializeHashKeys();
-  InitializeBitMasks();
-  InitializeBitBoards();
-  InitPieceSquareTables();
   ResetResignWindow();
-  InitKnightDistance();
-  InitKnightIntercept();
-  InitBitbases();
-  LoadEvaluationValues();
+  BuildStartupTables();
   ClearCaptureHistory();
-  InitPawnEndgameSigmoid();
-  InitPressureSigmoid();
-  InitAttackHorrorSigmoid();
-  InitDefendHorrorSigmoid();
 
   // 6. The second group of defaults.
   SetSizeDefaults();

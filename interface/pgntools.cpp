@@ -13,11 +13,12 @@
 #include "board/fen.h"
 #include "board/legal.h"
 #include "board/position.h"
+#include "board/pst.h"
 #include "eval/evaluate.h"
 #include "eval/packed.h"
 #include "eval/params.h"
-#include "eval/pst.h"
 #include "interface/gamecontrol.h"
+#include "platform/exit.h"
 #include "search/hashtable.h"
 #include "search/input.h"
 
@@ -78,8 +79,7 @@ void EvaluateEpdFile(const char* path) {
   ssize_t length;
   int written = 1;
   while ((length = getline(&line, &size, input)) > 0) {
-    if (!SetFenPosition(line)) continue;
-    GameStartPly = GamePly;
+    if (!SetupFenGame(line, 0)) continue;
     const int32_t score = StaticEvaluation();
     written &= fwrite(line, 1, (size_t)length, output) == (size_t)length;
     if (line[length - 1] != '\n') written &= fputc('\n', output) != EOF;
@@ -250,11 +250,7 @@ static void ReadFenTag(const char* value) {
   snprintf(fen, sizeof fen, "%s", UnquotedValue(value));
   char* quote = strchr(fen, '"');
   if (quote != nullptr) *quote = 0;
-  if (SetFenPosition(fen)) {
-    GameStartPly = GamePly;
-  } else {
-    FenRefused = 1;
-  }
+  if (!SetupFenGame(fen, 0)) FenRefused = 1;
 }
 
 static void ReadPlyCountTag(const char* value) {

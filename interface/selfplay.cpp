@@ -54,8 +54,7 @@ void PlayDemoGames() {
   int games = 0;
   while (ReadDemoLine(file, line)) {
     // A line that is no position says so and is skipped.
-    if (!SetGameFenPosition(line)) continue;
-    GameStartPly = GamePly;
+    if (!SetupFenGame(line, 1)) continue;
     ClearLearningQueue();
     printf("-------------- Game #%d --------------\n", ++games);
     fflush(stdout);

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "eval/pawnhash.h"
+#include "eval/evaluate.h"
+#include "eval/hashes.h"
+#include "search/hashtable.h"
 #include "search/transposition.h"
 
 int32_t UciMode = 0;
@@ -34,12 +36,7 @@ int32_t OwnBook = 1;
 Move SearchMoves[SEARCH_MOVES_SIZE];
 int32_t SearchMovesCount = 0;
 
-int32_t Aggressivity = 100, AggressivityHalf = 50;
-int32_t Cowardice = 100, CowardiceHalf = 50;
 
-int32_t HashEntries = 0x80000;
-int32_t PawnHashEntries = 0x40000;
-int32_t EvalHashEntries = 0x80000;
 
 int32_t ResignValue = 800;
 int32_t ResignTimes = 3;

@@ -51,15 +51,6 @@ extern int32_t OwnBook;
 extern Move SearchMoves[SEARCH_MOVES_SIZE];
 extern int32_t SearchMovesCount;  // 0 = all moves
 
-// Playing style, in percent.
-extern int32_t Aggressivity, AggressivityHalf;
-extern int32_t Cowardice, CowardiceHalf;
-
-// Table sizes in entries.
-extern int32_t HashEntries;
-extern int32_t PawnHashEntries;
-extern int32_t EvalHashEntries;
-
 // Resignation, book and learning, tablebases.
 extern int32_t ResignValue;    // centipawns
 extern int32_t ResignTimes;    // 0 or less: never resign

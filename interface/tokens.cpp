@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "search/input.h"
+#include "platform/exit.h"
 
 char InputBuffer[INPUT_BUFFER_SIZE];
 char CommandLine[INPUT_BUFFER_SIZE];
@@ -21,5 +21,13 @@ void AllocateTokenBuffers() {
       ExitProgram(1);
     }
     Tokens[i][0] = 0;
+  }
+}
+
+// Frees the token buffers; safe to call more than once.
+void FreeTokenBuffers() {
+  for (int i = 0; i < TOKEN_COUNT; i++) {
+    free(Tokens[i]);
+    Tokens[i] = nullptr;
   }
 }

@@ -18,3 +18,5 @@ extern int32_t TokenStart[TOKEN_COUNT];
 inline int TokenSize(int i) { return i < LONG_TOKENS ? LONG_TOKEN_SIZE : SHORT_TOKEN_SIZE; }
 
 void AllocateTokenBuffers();
+// Frees them; safe to call more than once.
+void FreeTokenBuffers();

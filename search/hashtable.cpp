@@ -4,88 +4,22 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "board/ordering.h"
+#include "board/searchstack.h"
 #include "eval/evaluate.h"
-#include "eval/pawnhash.h"
+#include "eval/hashes.h"
 #include "eval/terms.h"
-#include "interface/gamecontrol.h"
 #include "interface/settings.h"
+#include "platform/exit.h"
 #include "search/input.h"
-#include "search/ordering.h"
 #include "search/repetition.h"
 #include "search/think.h"
 #include "search/transposition.h"
 
-uint16_t SearchAge = 0;
-EvalHashEntry* EvalHashTable = nullptr;
-PawnHashEntry* PawnHashTable = nullptr;
-int32_t EvalHashAllocated = 0;
-int32_t PawnHashAllocated = 0;
+int32_t HashEntries = 0x80000;
 
-// Spare entries behind the indexed ones.
-constexpr int PAWN_HASH_SPARE = 2;
-constexpr int EVAL_HASH_SPARE = 2;
-// The pawn hash and the evaluation cache are indexed by every evaluation:
-// a size of 0 (or less) is raised to one entry. The transposition table may
-// have none.
-constexpr int32_t PAWN_HASH_MIN_ENTRIES = 1;
-constexpr int32_t EVAL_HASH_MIN_ENTRIES = 1;
 // The largest size of the options "Hash" and "PawnHash", in megabytes.
 constexpr int HASH_MB_MAX = 1024;
-
-// One block of `bytes`, or the end of the program with the allocation message.
-static void* AllocateOrExit(size_t bytes) {
-  void* block = malloc(bytes);
-  if (block == nullptr) {
-    printf("An error occured while memory allocation!\n");
-    ExitProgram(1);
-  }
-  return block;
-}
-
-// A table of *entries entries (plus `spare`) of entryBytes each. When that
-// much memory cannot be had, the count is halved until it can (not below
-// `least`), one line tells the size in use, and *entries becomes it. Only a
-// table of `least` entries that cannot be had ends the program.
-static void* AllocateTable(const char* name, int32_t* entries, int32_t least, uint64_t entryBytes, int spare) {
-  const int32_t wanted = *entries < least ? least : *entries;
-  int32_t count = wanted;
-  for (;;) {
-    const uint64_t bytes = ((uint64_t)count + (uint64_t)spare) * entryBytes;
-    void* block = bytes <= (uint64_t)SIZE_MAX ? malloc((size_t)bytes) : nullptr;
-    if (block != nullptr) {
-      if (count != wanted) {
-        printf("info string %s of %d entries could not be allocated; %d entries in use\n", name, wanted, count);
-        fflush(stdout);
-      }
-      *entries = count;
-      return block;
-    }
-    if (count <= least) {
-      printf("An error occured while memory allocation!\n");
-      ExitProgram(1);
-    }
-    count = count / 2 < least ? least : count / 2;
-  }
-}
-
-static size_t PawnHashBytes() { return ((size_t)PawnHashAllocated + PAWN_HASH_SPARE) * sizeof(PawnHashEntry); }
-static size_t EvalHashBytes() { return ((size_t)EvalHashAllocated + EVAL_HASH_SPARE) * sizeof(EvalHashEntry); }
-
-void AllocatePawnHash() {
-  free(PawnHashTable);
-  PawnHashTable = nullptr;
-  PawnHashTable = (PawnHashEntry*)AllocateTable("Pawn hash", &PawnHashEntries, PAWN_HASH_MIN_ENTRIES,
-                                                sizeof(PawnHashEntry), PAWN_HASH_SPARE);
-  PawnHashAllocated = PawnHashEntries;
-}
-
-void AllocateEvalHash() {
-  free(EvalHashTable);
-  EvalHashTable = nullptr;
-  EvalHashTable = (EvalHashEntry*)AllocateTable("Evaluation cache", &EvalHashEntries, EVAL_HASH_MIN_ENTRIES,
-                                                sizeof(EvalHashEntry), EVAL_HASH_SPARE);
-  EvalHashAllocated = EvalHashEntries;
-}
 
 // Allocates every table, then clears the hashes.
 void AllocateHashTables() {
@@ -98,30 +32,12 @@ void AllocateHashTables() {
   ClearEvalHash();
 }
 
-void ClearPawnHash() {
-  ResetPawnBlock();
-  if (PawnHashTable == nullptr) return;
-  memset(PawnHashTable, 0, PawnHashBytes());
-  PawnHashTable[0].key = ~0ULL;
-}
-
-void ClearEvalHash() {
-  if (EvalHashTable == nullptr) return;
-  memset(EvalHashTable, 0, EvalHashBytes());
-  EvalHashTable[0].key = ~0ULL;
-}
-
 void FreeHashTables() {
   free(HashTable);
   HashTable = nullptr;
   free(CycleMoveTable);
   CycleMoveTable = nullptr;
-  free(PawnHashTable);
-  PawnHashTable = nullptr;
-  PawnHashAllocated = 0;
-  free(EvalHashTable);
-  EvalHashTable = nullptr;
-  EvalHashAllocated = 0;
+  FreeEvaluationHashes();
 }
 
 // Entries of a table of `mb` megabytes with entries of `entryBytes`; the size
@@ -200,6 +116,5 @@ void ClearAllTables() {
   memset(CounterMoves, 0, sizeof CounterMoves);
   memset(ThreatRefutations, 0, sizeof ThreatRefutations);
   ClearCaptureHistory();
-  PrevScore = 0;
-  PrevScoreSide = 0;
+  ForgetPrevScore();
 }

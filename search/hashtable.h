@@ -2,31 +2,14 @@
 #pragma once
 #include <cstdint>
 
-struct EvalHashEntry;
-struct PawnHashEntry;
+// Size of the transposition table in entries (the settings file and the
+// option "Hash" set it, the allocation may lower it).
+extern int32_t HashEntries;
 
-extern uint16_t SearchAge;  // stamp of the current search
-
-// The evaluation cache (EvalHashEntries entries) and the pawn hash
-// (PawnHashEntries entries), each with 2 spare entries; a size below one
-// entry is raised to one when the table is allocated, a size that cannot be
-// had falls back to a smaller one.
-extern EvalHashEntry* EvalHashTable;
-extern PawnHashEntry* PawnHashTable;
-// Entries each table was allocated with (the size setting at the time);
-// indexes are taken modulo these so they never leave the table.
-extern int32_t EvalHashAllocated;
-extern int32_t PawnHashAllocated;
-
-// Allocates and clears the tables at start-up.
+// Allocates and clears the tables at start-up: the transposition table, the
+// evaluation's pawn hash and cache (eval/hashes.h) and the repetition table.
 void AllocateHashTables();
-void AllocatePawnHash();
-void AllocateEvalHash();
-// Zero fill with the first key all ones; the pawn hash also empties the
-// one-entry pawn block in front of it.
-void ClearPawnHash();
-void ClearEvalHash();
-// Releases the tables (ExitProgram).
+// Releases the tables (the end of the program).
 void FreeHashTables();
 
 // The transposition table (search/transposition.h): allocated with

@@ -12,6 +12,7 @@
 #include "interface/commands.h"
 #include "interface/settings.h"
 #include "interface/tokens.h"
+#include "platform/exit.h"
 #include "platform/platform.h"
 #include "search/hashtable.h"
 #include "search/root.h"
@@ -315,22 +316,4 @@ void HandleInputDuringSearch() {
       }
     }
   }
-}
-
-// Frees the token buffers; safe to call more than once.
-void FreeTokenBuffers() {
-  for (int i = 0; i < TOKEN_COUNT; i++) {
-    free(Tokens[i]);
-    Tokens[i] = nullptr;
-  }
-}
-
-// The one orderly end of the process: releases what the run holds, then exits.
-void ExitProgram(int code) {
-  fflush(stdout);
-  FreeHashTables();
-  CloseBook();
-  CloseLearningFile();
-  FreeTokenBuffers();
-  exit(code);
 }

@@ -32,5 +32,3 @@ int GetInputChar();
 // Cuts the first line of InputBuffer into buffer (size bytes); the line must
 // hold a '\n'. The first '\r' of the line becomes a blank.
 void CutInputLine(char* buffer, int size);
-[[noreturn]] void ExitProgram(int code);
-void FreeTokenBuffers();

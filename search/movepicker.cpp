@@ -7,10 +7,10 @@
 #include "board/attacks.h"
 #include "board/attacktables.h"
 #include "board/movegen.h"
+#include "board/ordering.h"
 #include "board/position.h"
-#include "search/ordering.h"
+#include "board/searchstack.h"
 #include "search/root.h"
-#include "search/searchstack.h"
 
 const int32_t HistoryRate[16] = {15, 57, 119, 155, 181, 200, 217, 230, 242, 253, 262, 271, 278, 286, 292, 298};
 

@@ -10,6 +10,7 @@
 #include "board/legal.h"
 #include "board/position.h"
 #include "interface/settings.h"
+#include "search/hashtable.h"
 #include "search/root.h"
 #include "search/search.h"
 #include "search/think.h"

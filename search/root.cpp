@@ -11,7 +11,9 @@
 
 #include "board/attacks.h"
 #include "board/movegen.h"
+#include "board/ordering.h"
 #include "board/position.h"
+#include "board/searchstack.h"
 #include "book/book.h"
 #include "eval/evaluate.h"
 #include "interface/settings.h"
@@ -23,7 +25,6 @@
 #include "search/quiesce.h"
 #include "search/repetition.h"
 #include "search/search.h"
-#include "search/searchstack.h"
 #include "search/think.h"
 #include "search/transposition.h"
 #include "tablebases/tablebases.h"

@@ -4,9 +4,9 @@
 #pragma once
 #include <cstdint>
 #include "board/attacks.h"
+#include "board/ordering.h"
 #include "board/position.h"
 #include "search/hashtable.h"
-#include "search/ordering.h"
 
 // Ordering score written over an entry that was skipped or pruned, so the
 // history decay after a cut-off passes it by.

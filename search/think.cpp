@@ -71,6 +71,21 @@ static int32_t ClampToInt32(int64_t value) {
 
 int32_t ClockCentiseconds() { return (int32_t)(TimeMs() / 10); }
 
+Move FindLegalMove(Move move) {
+  if (PonderListEnd < PONDER_LIST_START + 1) return 0;
+  int end = PonderListEnd < MOVE_STACK_SIZE ? PonderListEnd : MOVE_STACK_SIZE;
+  for (int i = PONDER_LIST_START; i < end; i++) {
+    Move stored = MoveStack[i].move;
+    if ((stored & 0xFFF) == (move & 0xFFF) && (stored >> 18) == (move >> 18)) return stored;
+  }
+  return 0;
+}
+
+void ForgetPrevScore() {
+  PrevScore = 0;
+  PrevScoreSide = 0;
+}
+
 void ResetResignWindow() {
   for (int slot = 0; slot < RECENT_RING_SIZE - 1; slot++) {
     RecentKeys[slot] = 0;

@@ -57,6 +57,10 @@ extern uint64_t RecentKeys[RECENT_RING_SIZE];
 extern int32_t RecentScores[RECENT_RING_SIZE];
 extern int32_t RecentBookFlags[RECENT_RING_SIZE];
 
+// The move of the kept legal list (from PONDER_LIST_START to PonderListEnd)
+// with the from and to squares and the promotion of move; 0 when none.
+Move FindLegalMove(Move move);
+
 // Plays one engine move under the clock variables, answering in the protocol
 // in use, then ponders when pondering is on.
 void Think();
@@ -67,6 +71,8 @@ int CheckTimeNewIteration();
 // 1 when the fixed-depth or MultiPV root must stop; the early-stop rule
 // applies only between iterations (argument 1).
 int CheckTimeAtRoot(int betweenIterations);
+// The last search's score back to 0: a new game or position has no history.
+void ForgetPrevScore();
 // Slots 0 to 8 of the rings: key 0, score 100, from the book.
 void ResetResignWindow();
 

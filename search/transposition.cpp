@@ -5,10 +5,11 @@
 #include "search/transposition.h"
 
 #include "board/fen.h"
+#include "board/ordering.h"
 #include "board/position.h"
+#include "board/searchstack.h"
 #include "interface/settings.h"
 #include "search/hashtable.h"
-#include "search/searchstack.h"
 
 TranspositionEntry* HashTable = nullptr;
 int32_t HashBoundUsable = 0;

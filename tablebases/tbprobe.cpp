@@ -10,8 +10,8 @@
 #include "board/attacks.h"
 #include "board/movegen.h"
 #include "board/position.h"
+#include "board/searchstack.h"
 #include "platform/platform.h"
-#include "search/searchstack.h"
 #include "tablebases/tablebases.h"
 #include "tablebases/tbcore.h"
 

@@ -6,8 +6,8 @@
 // least one move is kept.
 #include "board/legal.h"
 #include "board/position.h"
+#include "board/searchstack.h"
 #include "search/root.h"
-#include "search/searchstack.h"
 #include "tablebases/tablebases.h"
 #include "tablebases/tbcore.h"
 

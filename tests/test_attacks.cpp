@@ -10,7 +10,7 @@
 
 #include "board/attacks.h"
 #include "board/fen.h"
-#include "search/searchstack.h"
+#include "board/searchstack.h"
 #include "test_support.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include "board/fen.h"
 #include "board/legal.h"
 #include "board/movegen.h"
+#include "board/pst.h"
 #include "board/verify.h"
-#include "eval/pst.h"
 #include "test_support.h"
 
 namespace {

@@ -15,13 +15,14 @@
 
 #include "board/fen.h"
 #include "board/position.h"
+#include "board/searchstack.h"
 #include "eval/bitbases.h"
 #include "eval/endgame.h"
 #include "eval/evaluate.h"
+#include "eval/hashes.h"
 #include "eval/params.h"
 #include "eval/terms.h"
 #include "search/hashtable.h"
-#include "search/searchstack.h"
 #include "test_support.h"
 
 namespace {

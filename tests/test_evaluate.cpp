@@ -15,6 +15,7 @@
 #include "board/legal.h"
 #include "board/position.h"
 #include "eval/evaluate.h"
+#include "eval/hashes.h"
 #include "eval/params.h"
 #include "eval/terms.h"
 #include "interface/commands.h"

@@ -15,8 +15,8 @@
 #include "board/fen.h"
 #include "board/legal.h"
 #include "board/movegen.h"
-#include "search/ordering.h"
-#include "search/searchstack.h"
+#include "board/ordering.h"
+#include "board/searchstack.h"
 #include "test_support.h"
 
 namespace {

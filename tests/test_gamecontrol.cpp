@@ -7,15 +7,15 @@
 #include <string>
 
 #include "board/fen.h"
+#include "board/ordering.h"
 #include "board/position.h"
+#include "board/searchstack.h"
 #include "board/verify.h"
 #include "interface/gamecontrol.h"
 #include "interface/settings.h"
 #include "interface/tokens.h"
 #include "piped_input.h"
 #include "search/hashtable.h"
-#include "search/ordering.h"
-#include "search/searchstack.h"
 #include "search/think.h"
 #include "test_support.h"
 

@@ -9,9 +9,9 @@
 #include "board/attacks.h"
 #include "board/fen.h"
 #include "board/movegen.h"
+#include "board/ordering.h"
+#include "board/searchstack.h"
 #include "search/hashtable.h"
-#include "search/ordering.h"
-#include "search/searchstack.h"
 #include "test_support.h"
 
 namespace {

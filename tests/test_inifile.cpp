@@ -8,9 +8,12 @@
 #include <cstring>
 #include <string>
 
+#include "eval/evaluate.h"
+#include "eval/hashes.h"
 #include "interface/inifile.h"
 #include "interface/settings.h"
 #include "interface/tokens.h"
+#include "search/hashtable.h"
 #include "test_support.h"
 
 namespace {

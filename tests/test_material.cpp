@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "board/fen.h"
+#include "board/ordering.h"
 #include "board/position.h"
+#include "board/pst.h"
 #include "eval/evaluate.h"
 #include "eval/material.h"
 #include "eval/packed.h"
 #include "eval/params.h"
-#include "eval/pst.h"
-#include "search/ordering.h"
 #include "test_support.h"
 
 namespace {

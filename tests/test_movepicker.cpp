@@ -13,10 +13,10 @@
 #include "board/fen.h"
 #include "board/legal.h"
 #include "board/movegen.h"
+#include "board/ordering.h"
+#include "board/searchstack.h"
 #include "search/movepicker.h"
-#include "search/ordering.h"
 #include "search/root.h"
-#include "search/searchstack.h"
 #include "test_support.h"
 
 namespace {

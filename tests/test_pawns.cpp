@@ -16,6 +16,7 @@
 #include "board/legal.h"
 #include "board/position.h"
 #include "eval/evaluate.h"
+#include "eval/hashes.h"
 #include "eval/packed.h"
 #include "eval/params.h"
 #include "eval/pawns.h"

@@ -13,14 +13,14 @@
 
 #include "board/fen.h"
 #include "board/position.h"
+#include "board/pst.h"
+#include "board/searchstack.h"
 #include "board/verify.h"
 #include "eval/evaluate.h"
 #include "eval/packed.h"
 #include "eval/params.h"
-#include "eval/pst.h"
 #include "interface/gamecontrol.h"
 #include "interface/pgntools.h"
-#include "search/searchstack.h"
 #include "test_support.h"
 
 namespace {

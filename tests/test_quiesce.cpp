@@ -13,6 +13,7 @@
 #include "board/fen.h"
 #include "board/movegen.h"
 #include "board/position.h"
+#include "board/searchstack.h"
 #include "board/zobrist.h"
 #include "eval/evaluate.h"
 #include "eval/material.h"
@@ -21,7 +22,6 @@
 #include "search/repetition.h"
 #include "search/root.h"
 #include "search/search.h"
-#include "search/searchstack.h"
 #include "test_support.h"
 
 namespace {

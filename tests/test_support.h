@@ -19,6 +19,7 @@
 #include "board/zobrist.h"
 #include "eval/bitbases.h"
 #include "eval/evaluate.h"
+#include "eval/hashes.h"
 #include "eval/packed.h"
 #include "eval/params.h"
 #include "eval/sigmoid.h"

@@ -6,12 +6,13 @@
 #include <cstring>
 
 #include "board/fen.h"
+#include "board/ordering.h"
 #include "board/position.h"
+#include "board/searchstack.h"
 #include "board/zobrist.h"
-#include "eval/pawnhash.h"
+#include "eval/hashes.h"
 #include "interface/settings.h"
 #include "search/hashtable.h"
-#include "search/searchstack.h"
 #include "search/transposition.h"
 #include "test_support.h"
 

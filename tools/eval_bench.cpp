@@ -12,15 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "board/attacktables.h"
-#include "board/bitmasks.h"
 #include "board/fen.h"
 #include "board/position.h"
-#include "board/zobrist.h"
 #include "eval/evaluate.h"
 #include "eval/packed.h"
 #include "eval/params.h"
-#include "eval/sigmoid.h"
+#include "interface/startup.h"
 #include "search/hashtable.h"
 
 namespace {
@@ -71,19 +68,8 @@ int main(int argc, char** argv) {
   if (!(seconds > 0)) seconds = 5.0;
 
   // The program's start-up tables, parameters and hash tables.
-  InitKingAttackWeights();
-  InitializeHashKeys();
-  InitializeBitMasks();
-  InitializeBitBoards();
-  InitPieceSquareTables();
-  InitKnightDistance();
-  InitKnightIntercept();
-  LoadEvaluationValues();
+  BuildStartupTables();
   printf("\n");
-  InitPawnEndgameSigmoid();
-  InitPressureSigmoid();
-  InitAttackHorrorSigmoid();
-  InitDefendHorrorSigmoid();
   AllocateHashTables();
   LazyEvalLow = -INFINITY_SCORE;
   LazyEvalHigh = INFINITY_SCORE;

@@ -18,16 +18,12 @@
 #include <string>
 #include <vector>
 
-#include "board/attacktables.h"
-#include "board/bitmasks.h"
 #include "board/fen.h"
 #include "board/position.h"
-#include "board/zobrist.h"
-#include "eval/bitbases.h"
 #include "eval/packed.h"
 #include "eval/params.h"
-#include "eval/sigmoid.h"
 #include "interface/settings.h"
+#include "interface/startup.h"
 #include "interface/tokens.h"
 #include "search/hashtable.h"
 #include "search/repetition.h"
@@ -53,22 +49,9 @@ void CountReducedMove(int selector, Move move, int side, int aboveAlpha) {
 
 // The start-up tables and the parameter set, as the program builds them.
 void StartEngine() {
-  InitKingAttackWeights();
   AllocateTokenBuffers();
-  InitializeHashKeys();
-  InitializeBitMasks();
-  InitializeBitBoards();
-  InitPieceSquareTables();
-  InitKnightDistance();
-  InitKnightIntercept();
-  InitBitbases();
-  LoadEvaluationValues();
+  BuildStartupTables();
   printf("\n");
-  ClearCaptureHistory();
-  InitPawnEndgameSigmoid();
-  InitPressureSigmoid();
-  InitAttackHorrorSigmoid();
-  InitDefendHorrorSigmoid();
   SetHashSizeMb(16);
   InitCycleMoveTable();
 }

@@ -28,22 +28,18 @@
 #include <vector>
 
 #include "board/attacks.h"
-#include "board/attacktables.h"
-#include "board/bitmasks.h"
 #include "board/fen.h"
 #include "board/position.h"
-#include "board/zobrist.h"
-#include "eval/bitbases.h"
+#include "board/searchstack.h"
 #include "eval/evaluate.h"
 #include "eval/packed.h"
 #include "eval/params.h"
-#include "eval/sigmoid.h"
+#include "interface/startup.h"
 #include "search/hashtable.h"
 #include "search/quiesce.h"
 #include "search/repetition.h"
 #include "search/root.h"
 #include "search/search.h"
-#include "search/searchstack.h"
 
 namespace {
 
@@ -88,20 +84,8 @@ std::pair<int64_t, int> BlockLines(int block) {
 }
 
 void StartEngine() {
-  InitKingAttackWeights();
-  InitializeHashKeys();
-  InitializeBitMasks();
-  InitializeBitBoards();
-  InitPieceSquareTables();
-  InitKnightDistance();
-  InitKnightIntercept();
-  InitBitbases();
-  LoadEvaluationValues();
+  BuildStartupTables();
   printf("\n");
-  InitPawnEndgameSigmoid();
-  InitPressureSigmoid();
-  InitAttackHorrorSigmoid();
-  InitDefendHorrorSigmoid();
   SetHashSizeMb(1);
   InitCycleMoveTable();
 }

@@ -3,23 +3,14 @@
 // "values.txt" exists, it writes the compiled-in defaults.
 #include <cstdio>
 
-#include "board/attacktables.h"
-#include "board/bitmasks.h"
-#include "board/zobrist.h"
-#include "eval/packed.h"
 #include "eval/params.h"
+#include "interface/startup.h"
 
 int main(int argc, char** argv) {
   const char* path = argc > 1 ? argv[1] : "values.txt";
 
-  // The tables the parameter load depends on, built in the program's order.
-  InitKingAttackWeights();
-  InitializeHashKeys();
-  InitializeBitMasks();
-  InitializeBitBoards();
-  InitPieceSquareTables();
-  InitKnightDistance();
-  LoadEvaluationValues();
+  // The start-up tables and the parameter load, in the program's order.
+  BuildStartupTables();
   printf("\n");
 
   if (!WriteValuesFile(path)) {

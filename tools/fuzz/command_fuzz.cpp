@@ -10,10 +10,12 @@
 
 #include "book/book.h"
 #include "book/learn.h"
+#include "eval/evaluate.h"
 #include "interface/commands.h"
 #include "interface/gamecontrol.h"
 #include "interface/settings.h"
 #include "interface/tokens.h"
+#include "platform/exit.h"
 #include "search/hashtable.h"
 #include "search/input.h"
 #include "search/think.h"

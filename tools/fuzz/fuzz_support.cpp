@@ -7,21 +7,16 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "board/attacktables.h"
-#include "board/bitmasks.h"
-#include "board/zobrist.h"
-#include "eval/bitbases.h"
-#include "eval/packed.h"
-#include "eval/pawnhash.h"
-#include "eval/params.h"
-#include "eval/sigmoid.h"
+#include "eval/hashes.h"
 #include "interface/gamecontrol.h"
 #include "interface/settings.h"
+#include "interface/startup.h"
 #include "interface/tokens.h"
+#include "platform/exit.h"
 #include "search/hashtable.h"
 #include "search/repetition.h"
-#include "search/transposition.h"
 #include "search/think.h"
+#include "search/transposition.h"
 
 jmp_buf FuzzExitJump;
 int FuzzExitArmed = 0;
@@ -39,7 +34,8 @@ extern "C" void __real__Z15EvaluateEpdFilePKc(const char* path);
 extern "C" [[noreturn]] void __real_exit(int code);
 extern "C" void __real__Z14FreeHashTablesv();
 
-// ExitProgram closes the files and calls exit: while a target has armed the
+// ExitProgram (with the release step ReleaseProgram) frees the tables, closes
+// the files and calls exit: while a target has armed the
 // jump, the exit returns to the target instead. The hash tables, which the
 // program frees on its way out, are kept for the next input.
 extern "C" [[noreturn]] void __wrap_exit(int code) {
@@ -106,23 +102,12 @@ void FuzzStartEngine() {
   if (mkdtemp(directory) == nullptr || chdir(directory) != 0) abort();
   if (freopen("/dev/null", "w", stdout) == nullptr) abort();
   if (freopen("/dev/null", "r", stdin) == nullptr) abort();
+  SetExitRelease(ReleaseProgram);
   SetPlayDefaults();
-  InitKingAttackWeights();
   AllocateTokenBuffers();
-  InitializeHashKeys();
-  InitializeBitMasks();
-  InitializeBitBoards();
-  InitPieceSquareTables();
   ResetResignWindow();
-  InitKnightDistance();
-  InitKnightIntercept();
-  InitBitbases();
-  LoadEvaluationValues();  // none in the directory: the compiled-in values
+  BuildStartupTables();  // no parameter file in the directory: the compiled-in values
   ClearCaptureHistory();
-  InitPawnEndgameSigmoid();
-  InitPressureSigmoid();
-  InitAttackHorrorSigmoid();
-  InitDefendHorrorSigmoid();
   SetSizeDefaults();
   // Small tables: a program's end frees them and the next input allocates
   // and clears them again.

@@ -5,9 +5,11 @@
 #include <cstdint>
 
 #include "book/book.h"
+#include "eval/hashes.h"
 #include "interface/gamecontrol.h"
 #include "interface/inifile.h"
 #include "interface/settings.h"
+#include "search/hashtable.h"
 #include "tools/fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

@@ -12,6 +12,7 @@
 #include "board/fen.h"
 #include "board/position.h"
 #include "eval/evaluate.h"
+#include "eval/hashes.h"
 #include "eval/params.h"
 #include "interface/gamecontrol.h"
 #include "interface/settings.h"

@@ -1,5 +1,6 @@
 // The pawn hash entry: the pawn-structure result of one pawn configuration.
-// The position record keeps a copy of the current one.
+// The position record keeps a copy of the current one; the table itself is
+// the evaluation's (eval/hashes.h).
 #pragma once
 #include <cstdint>
 

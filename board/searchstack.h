@@ -21,3 +21,6 @@ static_assert(sizeof(PlyRecord) == 92, "PlyRecord is 92 bytes");
 
 extern PlyRecord SearchStack[SEARCH_STACK_SIZE];
 extern int32_t SearchPly;
+
+// Clears the killer moves of every ply record.
+void ClearKillers();

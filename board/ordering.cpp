@@ -1,4 +1,6 @@
-#include "search/ordering.h"
+#include "board/ordering.h"
+
+uint16_t SearchAge = 0;
 
 uint32_t HistoryTable[2][3][4][4096][2];
 const int32_t HistoryClass[8] = {0, 0, 0, 1, 0, 2, 1, 3};

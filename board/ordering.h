@@ -3,6 +3,10 @@
 #pragma once
 #include <cstdint>
 
+// Stamp of the current search: the capture history forgets counts of older
+// searches by it, and the transposition table ages its entries by it.
+extern uint16_t SearchAge;
+
 constexpr int CAPTURE_HISTORY_SIZE = 1 << 19;
 
 extern uint32_t HistoryTable[2][3][4][4096][2];     // [safe][block][class][from + 64 * to][side]

@@ -1,0 +1,3 @@
+#include "board/pst.h"
+
+int32_t PieceSquareTables[8 * 2 * 64];

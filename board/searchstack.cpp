@@ -1,0 +1,11 @@
+#include "board/searchstack.h"
+
+PlyRecord SearchStack[SEARCH_STACK_SIZE];
+int32_t SearchPly = 0;
+
+void ClearKillers() {
+  for (int ply = 0; ply < SEARCH_STACK_SIZE; ply++) {
+    SearchStack[ply].killer1[WHITE] = SearchStack[ply].killer1[BLACK] = 0;
+    SearchStack[ply].killer2[WHITE] = SearchStack[ply].killer2[BLACK] = 0;
+  }
+}

@@ -1,0 +1,36 @@
+#include "interface/startup.h"
+
+#include "board/attacktables.h"
+#include "board/bitmasks.h"
+#include "board/zobrist.h"
+#include "book/book.h"
+#include "book/learn.h"
+#include "eval/bitbases.h"
+#include "eval/packed.h"
+#include "eval/params.h"
+#include "eval/sigmoid.h"
+#include "interface/tokens.h"
+#include "search/hashtable.h"
+
+void BuildStartupTables() {
+  InitKingAttackWeights();
+  InitializeHashKeys();
+  InitializeBitMasks();
+  InitializeBitBoards();
+  InitPieceSquareTables();
+  InitKnightDistance();
+  InitKnightIntercept();
+  InitBitbases();
+  LoadEvaluationValues();
+  InitPawnEndgameSigmoid();
+  InitPressureSigmoid();
+  InitAttackHorrorSigmoid();
+  InitDefendHorrorSigmoid();
+}
+
+void ReleaseProgram() {
+  FreeHashTables();
+  CloseBook();
+  CloseLearningFile();
+  FreeTokenBuffers();
+}
