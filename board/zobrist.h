@@ -9,6 +9,7 @@ extern uint64_t ZobristEnPassant[8];      // by file of the double step's destin
 extern uint64_t Mt64State[312];
 extern int32_t Mt64Index;                 // 313 until the generator is seeded
 
+// Open for the tests; the engine calls it only inside board/zobrist.cpp.
 void SeedRandom64(uint64_t seed);
 void SeedRandom64ByArray(const uint64_t* key, int length);
 uint64_t Random64();

@@ -10,6 +10,7 @@
 #include "platform/filelock.h"
 #include "search/root.h"
 #include "search/think.h"
+#include "search/limits.h"
 
 const char LEARNING_HEADER[LEARNING_HEADER_SIZE + 1] = "Corvatine learning file";
 
@@ -351,7 +352,7 @@ static int ScoreDropped() {
 
 void LearnAfterSearch() {
   // Nothing is learned on the opponent's time, nor without a writable file.
-  if (LearnFile == nullptr || LearnFileReadOnly || PonderSearchActive || UciPonder) return;
+  if (LearnFile == nullptr || LearnFileReadOnly || PonderSearchActive || Limits.UciPonder) return;
   constexpr int NEWEST = RECENT_RING_SIZE - 1;
   // 1. A queued drop proved real (the score fell below -400): write it;
   //    the game turned out well, or the book took over: forget it.

@@ -65,6 +65,7 @@ inline uint32_t LearningKeyHi(uint64_t key) { return (uint32_t)(key >> 16); }
 // position of three plies back when the score fell sharply.
 void LearnAfterSearch();
 
+// Open for the tests; the engine calls it only inside book/learn.cpp.
 void QueueLearningEntry(uint32_t keyLo, uint32_t keyHi, Move move, int32_t oldScore, int32_t newScore, int32_t depth);
 // Writes every queued entry into the file and empties the queue.
 void FlushLearning();

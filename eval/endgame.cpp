@@ -18,7 +18,6 @@
 #include "eval/material.h"
 #include "eval/params.h"
 #include "eval/sigmoid.h"
-#include "eval/terms.h"
 
 const uint8_t SquareColour[64] = {
     1, 0, 1, 0, 1, 0, 1, 0,

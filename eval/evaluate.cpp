@@ -7,12 +7,15 @@
 #include "board/bitmasks.h"
 #include "board/position.h"
 #include "board/zobrist.h"
+#include "eval/endgame.h"
 #include "eval/hashes.h"
 #include "eval/material.h"
 #include "eval/packed.h"
 #include "eval/params.h"
+#include "eval/passed.h"
+#include "eval/pawns.h"
 #include "eval/pieces.h"
-#include "eval/terms.h"
+#include "eval/pst.h"
 
 EvalInfo thread_eval_info;
 int32_t LazyEvalLow = -INFINITY_SCORE;
@@ -609,7 +612,7 @@ int LazyMaterialBalance(int32_t* balance) {
   return side;
 }
 
-int32_t Evaluate(int32_t, int32_t) {
+int32_t Evaluate() {
   ThreadBoard& b = thread_board;
   EvalInfo& e = thread_eval_info;
   int stm = b.SideToMove & 1, other = ChangeSide(stm);

@@ -81,13 +81,15 @@ int LazyMaterialBalance(int32_t* balance);
 extern const std::array<int32_t, 256> RookEndingFileIndex;
 extern const int32_t KingRegion[64];
 
+// Open for the tests; the engine calls it only inside eval/evaluate.cpp.
 // Key and slot of the current position in the evaluation cache.
 uint64_t EvalHashKey();
 uint32_t EvalHashIndex(uint64_t key);
 
 // Score for the side to move: lazy exit from material, cache, or the full
-// evaluation, damped by the fifty-move counter. The arguments are ignored.
-int32_t Evaluate(int32_t alpha = 0, int32_t beta = 0);
+// evaluation, damped by the fifty-move counter. The lazy exit reads its
+// window from LazyEvalLow and LazyEvalHigh.
+int32_t Evaluate();
 // The full evaluation: fills thread_eval_info, writes the score for the side to move.
 void EvaluatePosition(int32_t* score);
 // Material term, phases, weighted piece-count sums and ENDING flags from the

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "eval/evaluate.h"
-#include "eval/terms.h"
+#include "eval/pawns.h"
 #include "platform/exit.h"
 
 int32_t PawnHashEntries = 0x40000;

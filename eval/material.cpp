@@ -10,6 +10,7 @@
 #include "eval/evaluate.h"
 #include "eval/packed.h"
 #include "eval/params.h"
+#include "eval/pst.h"
 #include "platform/exit.h"
 #include "platform/parallel.h"
 

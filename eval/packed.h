@@ -51,10 +51,6 @@ extern int32_t BishopMobility, TrappedBishop, BadBishopBlocked, BadBishopPawn, B
 extern int32_t FianchettoBishop, KnightVsBlockedPawns, BlockedPawnTerm, QueenBackRank, QueenSeventh;
 extern int32_t QueenMobility;
 
-// King shelter base penalty by king square from WHITE's side (a BLACK king on
-// k reads entry 63 - k); built from the king-centre half table.
-extern int32_t KingSquareShelter[64];
-
 // Piece-square base tables, squares as seen by BLACK (a WHITE piece on s uses
 // entry s ^ 56). Compiled defaults until the first parameter load.
 extern int16_t PstKingMg[64], PstKingEg[64];
@@ -63,14 +59,6 @@ extern int16_t PstKnightMg[64], PstKnightEg[64];
 extern int16_t PstRookMg[64], PstRookEg[64];
 extern int16_t PstQueenMg[64], PstQueenEg[64];
 extern int16_t PstBishopMg[64], PstBishopEg[64];
-// The base tables by piece code (nullptr for codes 0 and 4).
-extern int16_t* const PieceSquareBaseMg[8];
-extern int16_t* const PieceSquareBaseEg[8];
-
-// Unpacked piece-square values [code][colour][square], the same values that
-// PieceSquareTables packs.
-extern int16_t PieceSquareMg[8][2][64];
-extern int16_t PieceSquareEg[8][2][64];
 
 // Per-mille prune rates [table][HistoryClass][to][from][mirrored].
 extern int32_t PruneRates[2][4][64][64][2];
@@ -84,9 +72,5 @@ extern int32_t Derived64Mg[64], Derived64Eg[64];
 void PackScorePairTable(const int32_t* mg, const int32_t* eg, int32_t* out, int n);
 // Fills every packed table and weight from the parameter set.
 void PackScorePairs();
-// Builds PieceSquareTables, PieceSquareMg and PieceSquareEg from the base tables.
-void InitPieceSquareTables();
-// Writes the twelve base tables and KingSquareShelter from PieceSquareParams.
-void LoadPieceSquareBases();
 // Turns PruneCounts / PruneTotals into PruneRates.
 void InitPruneRates();

@@ -119,6 +119,7 @@ extern int32_t FixCheckCount;
 void InitKingAttackWeights();
 // Reads "values.txt" and rebuilds every table derived from the parameters.
 void LoadEvaluationValues();
+// Open for the tests; the engine calls it only inside eval/params.cpp.
 // Reads the file into the parameter set and the three work matrices.
 void ReadValuesFile(int32_t* matrix54, int32_t* matrix486, int32_t* scale);
 void ReadValues(FILE* file, int32_t* dest, int n);

@@ -12,12 +12,12 @@
 #include "board/attacktables.h"
 #include "board/bitmasks.h"
 #include "board/position.h"
+#include "eval/endgame.h"
 #include "eval/evaluate.h"
 #include "eval/packed.h"
 #include "eval/params.h"
 #include "eval/pieces.h"
 #include "eval/sigmoid.h"
-#include "eval/terms.h"
 
 namespace {
 

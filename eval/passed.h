@@ -1,9 +1,14 @@
 // Passed pawns: the term of one passer, the free-advance test on its stop
 // square, the unstoppable-passer test and the race between unstoppable
-// passers. EvaluatePassedPawns and EvaluateKingPawnEnding (eval/terms.h) put
-// them together; the pieces are declared here for the evaluation and its tests.
+// passers. EvaluatePassedPawns and EvaluateKingPawnEnding put them together;
+// the pieces are declared here for the evaluation and its tests.
 #pragma once
 #include <cstdint>
+
+// Passed pawns: gives the new packed_score.
+int32_t EvaluatePassedPawns(int32_t packed_score);
+// One pawn each and no pieces: 1 when it wrote the final score for the side to move.
+int EvaluateKingPawnEnding(int32_t* score);
 
 // Moves to promotion of a side with no unstoppable passer.
 constexpr int NO_UNSTOPPABLE_PASSER = 99;

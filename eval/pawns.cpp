@@ -12,7 +12,6 @@
 #include "eval/hashes.h"
 #include "eval/packed.h"
 #include "eval/params.h"
-#include "eval/terms.h"
 
 namespace {
 

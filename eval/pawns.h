@@ -1,9 +1,17 @@
-// Pawn structure, king-shelter values and the pawn hash. EvaluatePawns and
-// ResetPawnBlock are declared with the other terms in eval/terms.h.
+// Pawn structure, king-shelter values and the pawn hash.
 #pragma once
 #include <cstdint>
 
 #include "board/types.h"
+
+// Key of the one-entry pawn block that no pawn configuration reaches.
+constexpr uint64_t PAWN_BLOCK_NO_KEY = ~0ULL;
+
+// Empties the one-entry pawn block in front of the pawn hash.
+void ResetPawnBlock();
+// Pawn structure: adds the pawn score to packed_score, fills the pawn block
+// and the passed-pawn sets.
+void EvaluatePawns();
 
 // What the pawn-structure pass finds about one pawn (PawnTraits).
 enum PawnTrait : int {
@@ -17,12 +25,15 @@ enum PawnTrait : int {
   PAWN_BREAKTHROUGH = 128 // blocked on its sixth or seventh rank with a lever beside it
 };
 
+// Open for the tests; the engine calls it only inside eval/pawns.cpp.
 // The traits of the pawn of `colour` on `square` in the current position.
 int PawnTraits(int square, int colour);
 
+// Open for the tests; the engine calls it only inside eval/pawns.cpp.
 // Slot of a pawn key in PawnHashTable (by the size it was allocated with).
 uint32_t PawnHashIndex(uint64_t key);
 
+// Open for the tests; the engine calls it only inside eval/pawns.cpp.
 // Files from the leftmost to the rightmost set bit of a file byte; 0 for none.
 int FileSpan(int fileByte);
 
@@ -30,6 +41,7 @@ int FileSpan(int fileByte);
 // shelter codes of each wing plus the enemy pawn storm on that wing.
 void EvaluatePawnShelter();
 
+// Open for the tests; the engine calls it only inside eval/pawns.cpp.
 // Shelter code 0..7 of one file: where the own pawn stands (0 on its second
 // rank, 1 on its third, 2 on its fourth, 3 elsewhere or missing), plus 4 when
 // the opponent has no pawn on the file.

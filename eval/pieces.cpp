@@ -15,7 +15,6 @@
 #include "eval/packed.h"
 #include "eval/params.h"
 #include "eval/sigmoid.h"
-#include "eval/terms.h"
 
 namespace {
 

@@ -1,10 +1,14 @@
 // Pieces, mobility, threats and the king attack: the tables of the piece
 // terms that the parameter file does not carry (compiled defaults in
 // eval/defaults_pieces.cpp) and the pieces of the king-attack formula that the
-// tests and "evl" look at. The terms themselves run inside EvaluatePieces
-// (eval/terms.h).
+// tests and "evl" look at. The terms themselves run inside EvaluatePieces.
 #pragma once
 #include <cstdint>
+
+// Pieces, mobility, threats and king attack.
+void EvaluatePieces();
+// Safe queen checks after the tapering: gives the new score.
+int32_t EvaluateSafeQueenChecks(int32_t score);
 
 // Bits 0-1 of a king-zone feature code, by king square seen from the king's
 // own side (a1 = 0): 0 in the corners, 1 on c1-f1, 2 on the second rank, 3 elsewhere.

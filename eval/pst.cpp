@@ -1,8 +1,9 @@
 // The piece-square tables: the packed per-square table that make and unmake
 // sum into PstSum (board/pst.h), its unpacked halves, and the base tables
 // behind them.
-#include "board/pst.h"
+#include "eval/pst.h"
 
+#include "board/pst.h"
 #include "board/types.h"
 #include "eval/packed.h"
 #include "eval/params.h"

@@ -27,6 +27,7 @@
 #include "search/root.h"
 #include "search/think.h"
 #include "tablebases/tablebases.h"
+#include "search/limits.h"
 
 // Deepest perft the command runs: the move stack holds the lists of every
 // ply and the game record the moves on top of the game.
@@ -126,8 +127,8 @@ static void PlayTypedMove(const char* line) {
   }
   MakeMove(move, 1);
   if (!ForceMode) {
-    UciPonder = 0;
-    SearchMovesCount = 0;
+    Limits.UciPonder = 0;
+    Limits.SearchMovesCount = 0;
     Think();
   }
 }
@@ -239,73 +240,73 @@ static int32_t GoClockValue(const char* text) {
 // search with its answer.
 static void RunGo(int count) {
   ForceMode = 0;
-  UciPonder = 0;
-  SearchMovesCount = 0;
+  Limits.UciPonder = 0;
+  Limits.SearchMovesCount = 0;
   // A reply still owed from the last search is paid before the next starts,
   // so that every "go" gets its own "bestmove".
   PayOwedBestMove();
   if (count > 1) {
-    MovesToGo = 0;
-    TimePerMove = 0;
-    Increment = 0;
-    OpponentIncrement = 0;
-    NodeLimit = 0;
-    DepthLimit = 998;
+    Limits.MovesToGo = 0;
+    Limits.TimePerMove = 0;
+    Limits.Increment = 0;
+    Limits.OpponentIncrement = 0;
+    Limits.NodeLimit = 0;
+    Limits.DepthLimit = 998;
     if (UciMode) {
       // Every UCI "go" brings its own limits: a clock or a mate search of an
       // earlier one must not decide this one.
-      TimeLeft = NO_CLOCK;
-      MateLimit = 0;
+      Limits.TimeLeft = NO_CLOCK;
+      Limits.MateLimit = 0;
     }
     const int white = thread_board.SideToMove == WHITE;
     for (int i = 1; i < count; i++) {
       const char* token = Tokens[i];
       const char* value = i + 1 < TOKEN_COUNT ? Tokens[i + 1] : "";
       if (CommandMatches("btime", token)) {
-        if (!white) TimeLeft = BaseTime = GoClockValue(value);
-        else OpponentTime = GoClockValue(value);
+        if (!white) Limits.TimeLeft = Limits.BaseTime = GoClockValue(value);
+        else Limits.OpponentTime = GoClockValue(value);
         i++;
       } else if (CommandMatches("wtime", token)) {
-        if (white) TimeLeft = BaseTime = GoClockValue(value);
-        else OpponentTime = GoClockValue(value);
+        if (white) Limits.TimeLeft = Limits.BaseTime = GoClockValue(value);
+        else Limits.OpponentTime = GoClockValue(value);
         i++;
       } else if (CommandMatches("binc", token)) {
-        if (!white) Increment = GoClockValue(value);
-        else OpponentIncrement = GoClockValue(value);
+        if (!white) Limits.Increment = GoClockValue(value);
+        else Limits.OpponentIncrement = GoClockValue(value);
         i++;
       } else if (CommandMatches("winc", token)) {
-        if (white) Increment = GoClockValue(value);
-        else OpponentIncrement = GoClockValue(value);
+        if (white) Limits.Increment = GoClockValue(value);
+        else Limits.OpponentIncrement = GoClockValue(value);
         i++;
       } else if (CommandMatches("movestogo", token)) {
-        MovesToGo = ParseNumber(value);
+        Limits.MovesToGo = ParseNumber(value);
         i++;
       } else if (CommandMatches("depth", token)) {
         int32_t depth = ParseNumber(value);
-        DepthLimit = depth < 1 ? 1 : depth;
+        Limits.DepthLimit = depth < 1 ? 1 : depth;
         i++;
       } else if (CommandMatches("nodes", token)) {
         int64_t nodes = ParseNumber64(value);
-        NodeLimit = nodes < 1 ? 1 : nodes;
+        Limits.NodeLimit = nodes < 1 ? 1 : nodes;
         i++;
       } else if (CommandMatches("movetime", token)) {
         // Under ten milliseconds is still a time limit, not none.
         int64_t ms = ParseNumber64(value);
-        TimePerMove = ms <= 0 ? 1 : ClampToInt32(ms < 10 ? 1 : ms / 10);
+        Limits.TimePerMove = ms <= 0 ? 1 : ClampToInt32(ms < 10 ? 1 : ms / 10);
         i++;
       } else if (CommandMatches("mate", token)) {
-        MateLimit = ParseNumber(value);
+        Limits.MateLimit = ParseNumber(value);
         i++;
       } else if (CommandMatches("infinite", token)) {
-        TimeLeft = INFINITE_TIME;
+        Limits.TimeLeft = INFINITE_TIME;
       } else if (CommandMatches("searchmoves", token)) {
         for (i++; i < count; i++) {
-          if (!IsCoordinateMove(Tokens[i]) || SearchMovesCount >= SEARCH_MOVES_SIZE) continue;
-          SearchMoves[SearchMovesCount++] = ParseMove(Tokens[i]);
+          if (!IsCoordinateMove(Tokens[i]) || Limits.SearchMovesCount >= SEARCH_MOVES_SIZE) continue;
+          Limits.SearchMoves[Limits.SearchMovesCount++] = ParseMove(Tokens[i]);
         }
         break;
       } else if (CommandMatches("ponder", token)) {
-        UciPonder = 1;
+        Limits.UciPonder = 1;
       }
     }
   }
@@ -360,14 +361,14 @@ static void SetUciOption() {
 // xboard "level MPS BASE INC", BASE in minutes or minutes:seconds.
 static void SetLevel(int count) {
   if (count > 4) {
-    MovesToGo = ParseNumber(Tokens[1]);
-    BaseTime = ClampToInt32((int64_t)ParseNumber(Tokens[2]) * 6000 + (int64_t)ParseNumber(Tokens[3]) * 100);
-    Increment = OpponentIncrement = ScaledNumber(Tokens[4], 100);
+    Limits.MovesToGo = ParseNumber(Tokens[1]);
+    Limits.BaseTime = ClampToInt32((int64_t)ParseNumber(Tokens[2]) * 6000 + (int64_t)ParseNumber(Tokens[3]) * 100);
+    Limits.Increment = Limits.OpponentIncrement = ScaledNumber(Tokens[4], 100);
     return;
   }
-  if (count >= 2) MovesToGo = ParseNumber(Tokens[1]);
-  if (count >= 3) BaseTime = ScaledNumber(Tokens[2], 6000);
-  if (count >= 4) Increment = OpponentIncrement = ScaledNumber(Tokens[3], 100);
+  if (count >= 2) Limits.MovesToGo = ParseNumber(Tokens[1]);
+  if (count >= 3) Limits.BaseTime = ScaledNumber(Tokens[2], 6000);
+  if (count >= 4) Limits.Increment = Limits.OpponentIncrement = ScaledNumber(Tokens[3], 100);
 }
 
 // Counts the leaves of the tree below the position; the timing starts on a
@@ -563,7 +564,7 @@ void ProcessCommand() {
     return;
   }
   if (CommandMatches("sd", line)) {
-    if (n >= 2) DepthLimit = ParseNumber(Tokens[1]);
+    if (n >= 2) Limits.DepthLimit = ParseNumber(Tokens[1]);
     return;
   }
   if (FirstTokenIs("stop")) {
@@ -571,7 +572,7 @@ void ProcessCommand() {
     return;
   }
   if (CommandMatches("st", line)) {
-    if (n >= 2) TimePerMove = ScaledNumber(Tokens[1], 100);
+    if (n >= 2) Limits.TimePerMove = ScaledNumber(Tokens[1], 100);
     return;
   }
   if (CommandMatches("go", line)) {
@@ -579,7 +580,7 @@ void ProcessCommand() {
     return;
   }
   if (CommandMatches("ponderhit", line)) {
-    if (UciPonder) PayOwedPonderHit();  // goes on
+    if (Limits.UciPonder) PayOwedPonderHit();  // goes on
   }
   if (CommandMatches("white", line)) {
     thread_board.SideToMove = WHITE;
@@ -609,12 +610,12 @@ void ProcessCommand() {
   }
   if (CommandMatches("time", line)) {
     // A clock is never negative: -1 would read as no clock at all.
-    if (n >= 2) TimeLeft = ParseNumber(Tokens[1]) < 0 ? 0 : ParseNumber(Tokens[1]);
+    if (n >= 2) Limits.TimeLeft = ParseNumber(Tokens[1]) < 0 ? 0 : ParseNumber(Tokens[1]);
     return;
   }
   // xboard sends "otim"; the word matches "otime" as well.
   if (CommandMatches("otim", line)) {
-    if (n >= 2) OpponentTime = ParseNumber(Tokens[1]);
+    if (n >= 2) Limits.OpponentTime = ParseNumber(Tokens[1]);
     return;
   }
   if (CommandMatches("easy", line)) {
@@ -637,11 +638,11 @@ void ProcessCommand() {
     FritzMode = 1;  // goes on
   }
   if (CommandMatches("xboard", line)) {
-    NodeLimit = 0;
-    DepthLimit = 998;
-    MovesToGo = 0;
-    TimePerMove = 0;
-    MateLimit = 0;
+    Limits.NodeLimit = 0;
+    Limits.DepthLimit = 998;
+    Limits.MovesToGo = 0;
+    Limits.TimePerMove = 0;
+    Limits.MateLimit = 0;
     UciMode = 0;
     PonderOn = Pondering;
     return;

@@ -14,6 +14,7 @@ int SplitCommandLine(const char* line, const char* separators);
 // Decimal number with an optional sign, 0 when no digit follows; values
 // beyond the range saturate.
 int32_t ParseNumber(const char* text);
+// Open for the tests; the engine calls it only inside interface/commands.cpp.
 int64_t ParseNumber64(const char* text);
 
 // Runs the command in CommandLine.

@@ -11,6 +11,7 @@
 #include "book/learn.h"
 #include "interface/settings.h"
 #include "search/think.h"
+#include "search/limits.h"
 
 int32_t GameStartPly = 0;
 
@@ -41,9 +42,9 @@ void SetupInitialPosition() {
 
 void NewGame() {
   SetupInitialPosition();
-  DepthLimit = 998;
-  TimePerMove = 0;
-  MateLimit = 0;
+  Limits.DepthLimit = 998;
+  Limits.TimePerMove = 0;
+  Limits.MateLimit = 0;
   EngineSide = 1;
   ForceMode = 0;
   // In UCI and Fritz mode the statistics live on until "ucinewgame".

@@ -9,6 +9,7 @@ constexpr int INI_LINE_LIMIT = 249;
 // Reads "Corvatine.ini" from the working directory and applies every line;
 // without the file nothing changes and nothing is printed.
 void ReadIniFile();
+// Open for the tests; the engine calls it only inside interface/inifile.cpp.
 // The same for the settings file at path.
 void ReadSettingsFile(const char* path);
 

@@ -19,6 +19,7 @@
 #include "search/repetition.h"
 #include "search/think.h"
 #include "tablebases/tablebases.h"
+#include "search/limits.h"
 
 #if defined(__POPCNT__)
 #include <cstdlib>
@@ -81,7 +82,7 @@ int main() {
 
   // 13. Post thinking, no clock.
   PostMode = 1;
-  TimeLeft = -1;
+  Limits.TimeLeft = -1;
 
   // 14. The tablebases.
   if (UseEGTB) {

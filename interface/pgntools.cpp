@@ -17,6 +17,7 @@
 #include "eval/evaluate.h"
 #include "eval/packed.h"
 #include "eval/params.h"
+#include "eval/pst.h"
 #include "interface/gamecontrol.h"
 #include "platform/exit.h"
 #include "search/hashtable.h"

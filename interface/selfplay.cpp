@@ -10,6 +10,7 @@
 #include "interface/settings.h"
 #include "search/repetition.h"
 #include "search/think.h"
+#include "search/limits.h"
 
 // Longest position line read; the rest of a longer line is skipped.
 static constexpr int DEMO_LINE_SIZE = 256;
@@ -60,8 +61,8 @@ void PlayDemoGames() {
     fflush(stdout);
     for (;;) {
       const int32_t plyBefore = GamePly;
-      UciPonder = 0;
-      SearchMovesCount = 0;
+      Limits.UciPonder = 0;
+      Limits.SearchMovesCount = 0;
       Think();
       if (DemoGameOver(plyBefore)) break;
     }

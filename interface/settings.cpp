@@ -7,6 +7,7 @@
 #include "eval/hashes.h"
 #include "search/hashtable.h"
 #include "search/transposition.h"
+#include "search/limits.h"
 
 int32_t UciMode = 0;
 int32_t FritzMode = 0;
@@ -15,26 +16,12 @@ int32_t PostMode = 1;
 int32_t ForceMode = 0;
 int32_t EngineSide = 1;
 
-int32_t DepthLimit = 998;
-int32_t TimePerMove = 0;
-int32_t MateLimit = 0;
-int64_t NodeLimit = 0;
-int32_t MovesToGo = 0;
-int32_t BaseTime = 1000;
-int32_t Increment = 0;
-int32_t OpponentIncrement = 0;
-int32_t TimeLeft = -1;
-int32_t OpponentTime = 0;
-
 int32_t Pondering = 1;
 int32_t PonderOn = 1;
-int32_t UciPonder = 0;
 
 Move LastBestMove = 0;
 int32_t MultiPV = 1;
 int32_t OwnBook = 1;
-Move SearchMoves[SEARCH_MOVES_SIZE];
-int32_t SearchMovesCount = 0;
 
 
 
@@ -65,12 +52,12 @@ void SetPlayDefaults() {
   UciDebug = 0;
   UciMode = 0;
   FritzMode = 0;
-  Increment = 0;
-  OpponentIncrement = 0;
-  BaseTime = 1000;
-  MovesToGo = 0;
-  OpponentTime = 0;
-  NodeLimit = 0;
+  Limits.Increment = 0;
+  Limits.OpponentIncrement = 0;
+  Limits.BaseTime = 1000;
+  Limits.MovesToGo = 0;
+  Limits.OpponentTime = 0;
+  Limits.NodeLimit = 0;
 }
 
 void SetSizeDefaults() {

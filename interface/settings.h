@@ -4,7 +4,6 @@
 #include <cstdint>
 #include "board/types.h"
 
-constexpr int SEARCH_MOVES_SIZE = 512;
 constexpr int TB_PATH_SIZE = 1024;
 
 // Start-up values of the settings that the settings file may change; a bad
@@ -27,29 +26,14 @@ extern int32_t PostMode;       // 1: print thinking lines
 extern int32_t ForceMode;      // 1: the engine does not reply to moves
 extern int32_t EngineSide;     // colour the engine plays
 
-// Search limits and the clock (all times in centiseconds).
-extern int32_t DepthLimit;     // plies
-extern int32_t TimePerMove;
-extern int32_t MateLimit;
-extern int64_t NodeLimit;      // 0 = none
-extern int32_t MovesToGo;
-extern int32_t BaseTime;
-extern int32_t Increment;
-extern int32_t OpponentIncrement;
-extern int32_t TimeLeft;       // -1 = no clock, 999999999 = infinite
-extern int32_t OpponentTime;
-
 // Pondering.
 extern int32_t Pondering;      // pondering allowed at all
 extern int32_t PonderOn;       // pondering now on
-extern int32_t UciPonder;      // a UCI "go ponder" search owes its reply
 
 // UCI state and options.
 extern Move LastBestMove;      // best move whose "bestmove" line is still owed
 extern int32_t MultiPV;
 extern int32_t OwnBook;
-extern Move SearchMoves[SEARCH_MOVES_SIZE];
-extern int32_t SearchMovesCount;  // 0 = all moves
 
 // Resignation, book and learning, tablebases.
 extern int32_t ResignValue;    // centipawns

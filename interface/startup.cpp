@@ -8,6 +8,7 @@
 #include "eval/bitbases.h"
 #include "eval/packed.h"
 #include "eval/params.h"
+#include "eval/pst.h"
 #include "eval/sigmoid.h"
 #include "interface/tokens.h"
 #include "search/hashtable.h"

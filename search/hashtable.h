@@ -12,6 +12,7 @@ void AllocateHashTables();
 // Releases the tables (the end of the program).
 void FreeHashTables();
 
+// Open for the tests; the engine calls it only inside search/hashtable.cpp.
 // The transposition table (search/transposition.h): allocated with
 // HashEntries + 10 entries; cleared to zero with the first key all ones and
 // SearchAge 0.

@@ -18,6 +18,7 @@
 #include "search/root.h"
 #include "search/search.h"
 #include "search/think.h"
+#include "search/limits.h"
 
 char ReadChunk[4096];
 char SearchInputLine[INPUT_BUFFER_SIZE];
@@ -153,8 +154,8 @@ int GetInputLine(int wait, char* buffer) {
 // 1 when nothing but a line of input can end the running search, so that
 // the end of input must end it.
 static int SearchIsEndless() {
-  if (TimeLeft == INFINITE_TIME || UciPonder || PonderSearchActive || AnalyzeModeActive) return 1;
-  return TimeLeft == NO_CLOCK && TimePerMove <= 0 && NodeLimit <= 0 && DepthLimit >= 998;
+  if (Limits.TimeLeft == INFINITE_TIME || Limits.UciPonder || PonderSearchActive || AnalyzeModeActive) return 1;
+  return Limits.TimeLeft == NO_CLOCK && Limits.TimePerMove <= 0 && Limits.NodeLimit <= 0 && Limits.DepthLimit >= 998;
 }
 
 // The opponent's reply is not coming as the ponder search assumed.
@@ -212,7 +213,7 @@ void HandleInputDuringSearch() {
     const char c = line[0];
     if (c == '?' || CommandMatches("stop", line)) {
       PonderReplyOff();
-      UciPonder = 0;
+      Limits.UciPonder = 0;
       thread_board.StopSearch = 1;
       return;
     }
@@ -231,7 +232,7 @@ void HandleInputDuringSearch() {
       continue;
     }
     if (CommandMatches("ponderhit", line)) {
-      UciPonder = 0;
+      Limits.UciPonder = 0;
       continue;
     }
     if (CommandMatches("undo", line)) {
@@ -288,7 +289,7 @@ void HandleInputDuringSearch() {
     }
     if (CommandMatches("time", line)) {
       int32_t timeLeft = NumberBehindKeyword(line);
-      TimeLeft = timeLeft < 0 ? 0 : timeLeft;
+      Limits.TimeLeft = timeLeft < 0 ? 0 : timeLeft;
       if (!PonderSearchActive) {
         thread_board.StopSearch = 1;
         return;
@@ -296,7 +297,7 @@ void HandleInputDuringSearch() {
       continue;
     }
     if (CommandMatches("otim", line)) {
-      OpponentTime = NumberBehindKeyword(line);
+      Limits.OpponentTime = NumberBehindKeyword(line);
       continue;
     }
     if (IsCoordinateMove(line)) {

@@ -1,5 +1,5 @@
 // The staged move picker of the search's move loops and the updates of the
-// move-ordering statistics (tables in search/ordering.h).
+// move-ordering statistics (tables in board/ordering.h).
 #pragma once
 #include <cstdint>
 #include "board/types.h"

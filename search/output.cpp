@@ -15,6 +15,7 @@
 #include "search/search.h"
 #include "search/think.h"
 #include "search/transposition.h"
+#include "search/limits.h"
 
 int64_t LastInfoNodes = 0;
 int32_t UciInfoCountdown = 0;
@@ -180,7 +181,7 @@ int PrintUciInfo(int forced, int bound, int with_pv) {
   if (Nodes != 0 && sinceLast <= UCI_INFO_NODES && !forced && IterationDepth <= 1) return 0;
   const int32_t cs = ElapsedCentiseconds();
   int32_t s = RootScores[0];
-  if (MateLimit != 0 && ((MATE_SCORE + 1 - s) >> 1) != MateLimit) s = 0;
+  if (Limits.MateLimit != 0 && ((MATE_SCORE + 1 - s) >> 1) != Limits.MateLimit) s = 0;
   LastInfoNodes = Nodes;
   char score[24];
   printf("info depth %d seldepth %d score %s", IterationDepth + 1, SelDepth, UciScoreText(score, s));
@@ -232,3 +233,36 @@ int PostThinkingForced() { return ThinkingLine(0); }
 int PrintThinking(int forced) { return ThinkingLine(!forced); }
 
 void PrintPrincipalVariation(int index) { WalkPrincipalVariation(index); }
+
+void PrintFinalThinking(int32_t score) {
+  if (UciMode) {
+    if (MultiPV < 2) PrintUciInfo(1, BOUND_EXACT, 1);
+    return;
+  }
+  printf("%d %d %d %lld", IterationDepth + 1, XboardScore(score), ClockCentiseconds() - SearchStartTime,
+         (long long)Nodes);
+  PrintPrincipalVariation(0);
+  printf("\n");
+}
+
+void PrintBestMove(Move move, Move ponder) {
+  char text[8];
+  printf("bestmove %s", MoveToText(text, move));
+  if (ponder != 0) printf(" ponder %s", MoveToText(text, ponder));
+  printf("\n");
+  fflush(stdout);
+}
+
+void PrintEngineMove(Move move, int resign) {
+  char text[8];
+  if (resign) printf("resign\n");
+  printf("move %s\n", MoveToText(text, move));
+}
+
+void PrintHint(Move move) {
+  char text[8];
+  MoveToText(text, move);
+  text[4] = 0;
+  printf("Hint: %s\n", text);
+  fflush(stdout);
+}

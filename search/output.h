@@ -32,8 +32,23 @@ void PrintUciNodeInfo();
 int PostThinking();
 int PostThinkingForced();
 int PrintThinking(int forced);
+// Open for the tests; the engine calls it only inside search/output.cpp.
 // " %s" per move of the principal variation from root move index, no line end.
 void PrintPrincipalVariation(int index);
+// The final result line of a searched move: the UCI "info" line (without
+// MultiPV), or the xboard thinking line of depth, score, time and nodes.
+void PrintFinalThinking(int32_t score);
+
+// The answers of the engine's move, each a whole line.
+// UCI: "bestmove" with move (0 prints "0000"), and " ponder" with ponder
+// unless it is 0; flushed.
+void PrintBestMove(Move move, Move ponder);
+// xboard: "resign" first when resign is set, then "move"; not flushed (the
+// caller flushes after its learning step).
+void PrintEngineMove(Move move, int resign);
+// xboard and console: the move the engine ponders on, without a promotion
+// letter; flushed.
+void PrintHint(Move move);
 
 // Helpers shared with Think and the tests.
 // Writes the UCI score form ("cp %d ", "mate %d ", "mate -%d ") of s.

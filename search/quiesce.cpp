@@ -114,7 +114,7 @@ int Quiesce(int alpha, int beta, int depth, int nodeType) {
   if (b.Rule50 >= 3 && IsSearchDraw(beta <= 0)) return 0;
 
   // 4. Ply guard: the stacks end; what is left is the static evaluation.
-  if (SearchPly >= QUIESCE_PLY_LIMIT || GamePly >= QUIESCE_GAME_PLY_LIMIT) return Evaluate(-32699, 32700);
+  if (SearchPly >= QUIESCE_PLY_LIMIT || GamePly >= QUIESCE_GAME_PLY_LIMIT) return Evaluate();
 
   // 5. Far beyond the iteration's depth no quiet checks are tried, so that
   // check sequences cannot run on.
@@ -146,7 +146,7 @@ int Quiesce(int alpha, int beta, int depth, int nodeType) {
   // the static evaluation is a lower bound.
   int eval = -INFINITY_SCORE;
   if (!inCheck) {
-    eval = Evaluate(-32699, 32700);
+    eval = Evaluate();
     ply.static_eval = eval;
     ply.attack_maps[WHITE] = thread_eval_info.attack_map[WHITE];
     ply.attack_maps[BLACK] = thread_eval_info.attack_map[BLACK];

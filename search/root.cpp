@@ -28,6 +28,7 @@
 #include "search/think.h"
 #include "search/transposition.h"
 #include "tablebases/tablebases.h"
+#include "search/limits.h"
 
 int32_t RootScores[ROOT_MOVES_SIZE];
 int32_t RootGivesCheck[ROOT_MOVES_SIZE];
@@ -108,7 +109,7 @@ void ReportCompletedIteration(Driver driver) {
 int LastIteration(int depthLimit, int mostIterations) {
   int last = mostIterations;
   if (depthLimit < last) last = depthLimit;
-  if (depthLimit == NO_DEPTH_LIMIT && DepthLimit > 0 && DepthLimit < last) last = DepthLimit;
+  if (depthLimit == NO_DEPTH_LIMIT && Limits.DepthLimit > 0 && Limits.DepthLimit < last) last = Limits.DepthLimit;
   return last < 1 ? 1 : last;
 }
 
@@ -185,8 +186,8 @@ void SortByScore(int first, int last) {
 
 // 1 when the move is on the searchmoves list (from, to and promotion agree).
 int InSearchMoves(Move move) {
-  for (int i = 0; i < SearchMovesCount && i < SEARCH_MOVES_SIZE; i++) {
-    Move wanted = SearchMoves[i];
+  for (int i = 0; i < Limits.SearchMovesCount && i < SEARCH_MOVES_SIZE; i++) {
+    Move wanted = Limits.SearchMoves[i];
     if ((wanted & 0xFFF) == (move & 0xFFF) && MovePromotion(wanted) == MovePromotion(move)) return 1;
   }
   return 0;
@@ -196,7 +197,7 @@ int InSearchMoves(Move move) {
 // the book first (result for the side to move), but never from a position
 // that only a ponder or hint search reached.
 void Announce(const char* text, int result = 2) {
-  if (UseBookLearning && BookFile != nullptr && !BookLearned && !PonderSearchActive && !UciPonder) {
+  if (UseBookLearning && BookFile != nullptr && !BookLearned && !PonderSearchActive && !Limits.UciPonder) {
     LearnBookGame(result);
   }
   if (UciMode) return;
@@ -241,7 +242,8 @@ void EndOfSearchWait() {
 // a clock that ends (not "go infinite", not analysis), a book move stands
 // at MoveStack[0] with RootScores[0] 0. Gives 1 when a book move was taken.
 int TakeBookMove() {
-  if (!BookLoaded || !OwnBook || SearchMovesCount > 0 || TimeLeft == INFINITE_TIME || AnalyzeModeActive) return 0;
+  if (!BookLoaded || !OwnBook || Limits.SearchMovesCount > 0 || Limits.TimeLeft == INFINITE_TIME || AnalyzeModeActive)
+    return 0;
   const Move move = ChooseBookMove();
   if (move == 0) return 0;
   MoveStack[0].move = move;
@@ -348,7 +350,7 @@ int RunSingleLine(int depthLimit, Driver driver) {
   }
   ProbeRootTablebases();
   PrintFirstLine();
-  if (RootMoveCount < 2 && SearchMovesCount != 1) {
+  if (RootMoveCount < 2 && Limits.SearchMovesCount != 1) {
     MovesOutOfBook++;
     EndOfSearchWait();
     return 0;
@@ -380,7 +382,7 @@ int RunSingleLine(int depthLimit, Driver driver) {
     StoreHash(4 * i + 6, MoveStack[0].move, RootScores[0], HASH_EXACT, 0, 0);
     SearchPly = 1;
     if (UciMode) PrintUciNodeInfo();
-    if (MateLimit == 0 && abs(RootScores[0]) > MATE_SCORE + 1 - i) break;
+    if (Limits.MateLimit == 0 && abs(RootScores[0]) > MATE_SCORE + 1 - i) break;
   }
   SearchPly = 0;
   MoveStackTop = RootMoveCount;
@@ -396,8 +398,8 @@ int RunSingleLine(int depthLimit, Driver driver) {
 // opponent's move instead of answering at once.
 int SearchMustWaitForStop() {
   if (PonderSearchActive && !HintSearch) return 1;
-  if (UciPonder) return 1;
-  if (UciMode && TimeLeft == INFINITE_TIME) return 1;
+  if (Limits.UciPonder) return 1;
+  if (UciMode && Limits.TimeLeft == INFINITE_TIME) return 1;
   return 0;
 }
 
@@ -439,7 +441,7 @@ int GenerateRootMoves() {
   const int32_t savedLow = LazyEvalLow, savedHigh = LazyEvalHigh;
   LazyEvalLow = -INFINITY_SCORE;
   LazyEvalHigh = INFINITY_SCORE;
-  root.static_eval = Evaluate(-32699, INFINITY_SCORE);
+  root.static_eval = Evaluate();
   LazyEvalLow = savedLow;
   LazyEvalHigh = savedHigh;
   root.attack_maps[WHITE] = thread_eval_info.attack_map[WHITE];
@@ -480,7 +482,7 @@ int GenerateRootMoves() {
   for (int i = 0; i < end && count < ROOT_MOVES_SIZE; i++) {
     MoveEntry entry = MoveStack[i];
     Move move = entry.move;
-    if (SearchMovesCount > 0 && !InSearchMoves(move)) continue;
+    if (Limits.SearchMovesCount > 0 && !InSearchMoves(move)) continue;
     if (MoveCaptured(move) == KING) continue;
     MakeMove(move, 1);
     int legal = !SquareAttacked(b.SideToMove, b.KingSquare[side]);
@@ -525,9 +527,9 @@ int GenerateRootMoves() {
 // window (alpha, beta) clamped by the mate limit.
 int SearchRootMove(int alpha, int beta, int depth) {
   int lo = -SCORE_BOUND, hi = SCORE_BOUND;
-  if (MateLimit > 0) {
-    lo = MatedScore(2 * MateLimit);
-    hi = MatedScore(2 * MateLimit + 1);
+  if (Limits.MateLimit > 0) {
+    lo = MatedScore(2 * Limits.MateLimit);
+    hi = MatedScore(2 * Limits.MateLimit + 1);
   }
   alpha = Clamp(alpha, lo, hi);
   beta = Clamp(beta, lo, hi);

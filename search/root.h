@@ -31,7 +31,7 @@ extern int32_t SkipTbProbes;     // 1: no probes inside the tree
 // iteration, depth limit) returns only when SearchMustWaitForStop() is 0;
 // otherwise it first waits for the stop, "ponderhit" or the opponent's move.
 // A root without a legal move returns 1 at once (Think answers it). The
-// timed driver also ends after DepthLimit plies ("sd", "go depth").
+// timed driver also ends after Limits.DepthLimit plies ("sd", "go depth").
 // RootDepthLimit holds the limit the driver was called with (999 = timed).
 int RootSearch();
 // Root search without a clock: fixed depth, the hint search, pondering,
@@ -43,6 +43,7 @@ int RootSearchMultiPV(int depthLimit);
 // Builds and orders the root list (announcing the end of the game outside UCI
 // mode); 1 when the side to move has no legal move.
 int GenerateRootMoves();
+// Open for the tests; the engine calls it only inside search/root.cpp.
 // Score of the root move just made, from the side to move after it.
 int SearchRootMove(int alpha, int beta, int depth);
 // Window of the lazy evaluation around RootScores[0], widened by step.
@@ -50,10 +51,12 @@ void SetLazyEvalBounds(int step);
 // Root tablebase decision of the MultiPV driver.
 void ProbeRootTablebases();
 
+// Open for the tests; the engine calls it only inside search/root.cpp.
 // 1 while the running search must not end by itself: a ponder search on the
 // opponent's time (xboard, not the hint search), a UCI "go ponder" search
-// before "ponderhit" (UciPonder), or a UCI search without end: TimeLeft is
-// INFINITE_TIME, which the "go" command leaves only for "go infinite".
+// before "ponderhit" (Limits.UciPonder), or a UCI search without end:
+// Limits.TimeLeft is INFINITE_TIME, which the "go" command leaves only for
+// "go infinite".
 int SearchMustWaitForStop();
 // Handles input, without searching, until the search is stopped or no longer
 // has to wait (see SearchMustWaitForStop).

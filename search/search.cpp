@@ -15,6 +15,7 @@
 #include "eval/evaluate.h"
 #include "eval/material.h"
 #include "eval/packed.h"
+#include "eval/pst.h"
 #include "interface/settings.h"
 #include "search/movepicker.h"
 #include "search/quiesce.h"
@@ -345,7 +346,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
   }
 
   // 6. Ply guard: the stacks end; what is left is the static evaluation.
-  if (SearchPly >= SEARCH_PLY_LIMIT || GamePly >= GAME_PLY_LIMIT) return Evaluate(-32699, 32700);
+  if (SearchPly >= SEARCH_PLY_LIMIT || GamePly >= SEARCH_GAME_PLY_LIMIT) return Evaluate();
 
   const int side = b.SideToMove, other = side ^ 1;
 
@@ -425,7 +426,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
 
   // 14. Static evaluation: the base of the prunings below; its attack maps serve
   // the exchange tests of the moves.
-  const int eval = Evaluate(-32699, 32700);
+  const int eval = Evaluate();
   ply.static_eval = eval;
   ply.attack_maps[WHITE] = thread_eval_info.attack_map[WHITE];
   ply.attack_maps[BLACK] = thread_eval_info.attack_map[BLACK];
@@ -737,7 +738,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
         lateCount++;
         const int n = lateCount;
         if (n > (nodeType == 0 ? 2 : 1) || (sawWinningCapture && eval + 50 < alpha)) {
-          const int c = Evaluate(-32699, 32700);
+          const int c = Evaluate();
           const int typeOne = nodeType != 0 && nodeType != -1;
           int r0;
           if (alpha + c > 300)

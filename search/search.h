@@ -12,10 +12,12 @@ extern int32_t PollCountdown;         // nodes left until the next stop test
 // Ply guards. SearchStack holds SEARCH_STACK_SIZE records and GameHistory
 // GAME_HISTORY_SIZE; a node writes its own record and its child's in_check,
 // and making a move writes the record at GamePly. Search answers its static
-// evaluation from SEARCH_PLY_LIMIT (GAME_PLY_LIMIT) on, which leaves the
-// quiescence search a few plies more up to its own, harder limits.
+// evaluation from SEARCH_PLY_LIMIT (SEARCH_GAME_PLY_LIMIT) on, which leaves
+// the quiescence search a few plies more up to its own, harder limits. The
+// game itself stops taking moves well before (GAME_PLY_LIMIT of
+// interface/gamecontrol.h), so these guard only the search's own moves.
 constexpr int SEARCH_PLY_LIMIT = SEARCH_STACK_SIZE - 16;
-constexpr int GAME_PLY_LIMIT = GAME_HISTORY_SIZE - 16;
+constexpr int SEARCH_GAME_PLY_LIMIT = GAME_HISTORY_SIZE - 16;
 constexpr int QUIESCE_PLY_LIMIT = SEARCH_STACK_SIZE - 4;
 constexpr int QUIESCE_GAME_PLY_LIMIT = GAME_HISTORY_SIZE - 4;
 

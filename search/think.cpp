@@ -20,10 +20,8 @@
 #include "search/root.h"
 #include "search/search.h"
 #include "search/transposition.h"
-
-// NewGame of interface/gamecontrol.h, declared here because that header and
-// search/search.h both define GAME_PLY_LIMIT.
-void NewGame();
+#include "search/limits.h"
+#include "interface/gamecontrol.h"
 
 int32_t SearchStartTime = 0;
 int32_t TargetTime = 0;
@@ -123,17 +121,17 @@ int ShouldResign() {
 }
 
 void PlanTime() {
-  const int64_t timeLeft = TimeLeft;
+  const int64_t timeLeft = Limits.TimeLeft;
   const int64_t moveNumber = GamePly / 2 + 1;
   const int64_t clockUsable = timeLeft * 95 / 100 - 1;
-  const int64_t increment = Increment;
+  const int64_t increment = Limits.Increment;
   int64_t target, limit;
-  if (TimePerMove > 0) {
-    target = limit = TimePerMove;
+  if (Limits.TimePerMove > 0) {
+    target = limit = Limits.TimePerMove;
   } else {
     int64_t moves;
-    if (MovesToGo > 0) {
-      int64_t control = MovesToGo;
+    if (Limits.MovesToGo > 0) {
+      int64_t control = Limits.MovesToGo;
       if (UciMode) {
         moves = Min64(control, 30);
       } else {
@@ -152,7 +150,7 @@ void PlanTime() {
     // running down to nothing in a long game without increment.
     const int64_t usable = clockUsable - MOVE_OVERHEAD * moves;
     target = (usable - increment + moves * increment) / moves;
-    if (MovesToGo <= 0 && thread_board.MaterialIndex != MATERIAL_OUTSIDE) {
+    if (Limits.MovesToGo <= 0 && thread_board.MaterialIndex != MATERIAL_OUTSIDE) {
       int64_t scale = MaterialTable[thread_board.MaterialIndex].scale;
       target = target / 2 + (scale * target / 256) / 2;
     }
@@ -165,8 +163,8 @@ void PlanTime() {
 
 // A node limit is tested at the polls: keep them close enough to it.
 static void FitPollIntervalToNodeLimit() {
-  if (NodeLimit <= 0) return;
-  int64_t interval = Max64(NodeLimit / 16, 100);
+  if (Limits.NodeLimit <= 0) return;
+  int64_t interval = Max64(Limits.NodeLimit / 16, 100);
   if (interval < PollInterval) PollInterval = (int32_t)interval;
 }
 
@@ -178,13 +176,13 @@ static int StopTest(int earlyStop) {
     HandleInputDuringSearch();
     if (thread_board.StopSearch) return 1;
   }
-  if (NodeLimit > 0 && Nodes >= NodeLimit) return 1;
+  if (Limits.NodeLimit > 0 && Nodes >= Limits.NodeLimit) return 1;
   if (PonderSearchActive && HintSearch && ClockCentiseconds() - SearchStartTime > HINT_SEARCH_TIME) {
     HintSearch = 0;
     return 1;
   }
   if (UciMode && --UciInfoCountdown < 0) PrintUciNodeInfo();
-  if (RootDepthLimit != NO_DEPTH_LIMIT || PonderSearchActive || UciPonder) return 0;
+  if (RootDepthLimit != NO_DEPTH_LIMIT || PonderSearchActive || Limits.UciPonder) return 0;
 
   int easy = MoveStack[0].move == EasyMove;
   if (!easy) EasyMove = 0;
@@ -213,25 +211,20 @@ int CheckTimeAtRoot(int betweenIterations) { return StopTest(betweenIterations =
 // Prints "bestmove" for move, with the ponder move when it is legal in the
 // position on the board (the one after move).
 static void PrintBestMoveLine(Move move, int withPonder) {
-  char text[8];
-  printf("bestmove %s", MoveToText(text, move));
-  if (withPonder && move != 0 && PonderMove != 0 && IsMoveLegal(PonderMove)) {
-    printf(" ponder %s", MoveToText(text, PonderMove));
-  }
-  printf("\n");
-  fflush(stdout);
+  const int ponderLegal = withPonder && move != 0 && PonderMove != 0 && IsMoveLegal(PonderMove);
+  PrintBestMove(move, ponderLegal ? PonderMove : 0);
   BestMoveOwed = 0;
 }
 
 int PayOwedBestMove() {
   if (!BestMoveOwed) return 0;
   PrintBestMoveLine(LastBestMove, 0);
-  UciPonder = 0;
+  Limits.UciPonder = 0;
   return 1;
 }
 
 void PayOwedPonderHit() {
-  UciPonder = 0;
+  Limits.UciPonder = 0;
   if (!BestMoveOwed) return;
   Move move = LastBestMove;
   if (move != 0 && IsMoveLegal(move) && GamePly < GAME_HISTORY_SIZE - GAME_ROOM_FOR_SEARCH) {
@@ -276,24 +269,12 @@ static int FinishPonderSearch() {
   return 0;
 }
 
-// The final result line of a searched move in the protocol in use.
-static void PrintFinalThinking(int32_t score) {
-  if (UciMode) {
-    if (MultiPV < 2) PrintUciInfo(1, BOUND_EXACT, 1);
-    return;
-  }
-  printf("%d %d %d %lld", IterationDepth + 1, XboardScore(score), ClockCentiseconds() - SearchStartTime,
-         (long long)Nodes);
-  PrintPrincipalVariation(0);
-  printf("\n");
-}
-
 // UCI answer of a root without a legal move: "bestmove 0000", owed until
 // "stop" or "ponderhit" when the search was not to end by itself.
 static void AnswerNoLegalMove() {
   LastBestMove = 0;
   BestMoveOwed = 1;
-  if (UciPonder || TimeLeft == INFINITE_TIME) return;
+  if (Limits.UciPonder || Limits.TimeLeft == INFINITE_TIME) return;
   PrintBestMoveLine(0, 0);
 }
 
@@ -322,7 +303,8 @@ static int StartPondering() {
     TypedMove = 0;
     NewGameRequest = 0;
     // The game's depth limit holds for the hint as for the engine's moves.
-    int over = RootSearchFixed(DepthLimit > 0 && DepthLimit < NO_DEPTH_LIMIT ? DepthLimit : NO_DEPTH_LIMIT);
+    const int32_t depth = Limits.DepthLimit;
+    int over = RootSearchFixed(depth > 0 && depth < NO_DEPTH_LIMIT ? depth : NO_DEPTH_LIMIT);
     PostMode = savedPost;
     HintSearch = 0;
     if (over) {
@@ -346,11 +328,7 @@ static int StartPondering() {
     }
     PonderExpected = expected;
   }
-  char text[8];
-  MoveToText(text, expected);
-  text[4] = 0;
-  printf("Hint: %s\n", text);
-  fflush(stdout);
+  PrintHint(expected);
   MakeMove(expected, 1);
   if (PonderPositionIsFinal()) {
     UnmakeMove();
@@ -363,7 +341,7 @@ static int StartPondering() {
 // Book learning after a searched move: a score beyond BookLearningBound
 // decides the game for the book (never from a book move or a ponder search).
 static void LearnBookFromScore(int32_t score) {
-  if (!UseBookLearning || BookFile == nullptr || BookMovePlayed || BookLearned || UciPonder) return;
+  if (!UseBookLearning || BookFile == nullptr || BookMovePlayed || BookLearned || Limits.UciPonder) return;
   if (Abs(score) > BookLearningBound) LearnBookGame(score >= 0 ? 1 : 0);
 }
 
@@ -379,7 +357,7 @@ void Think() {
     NewGameRequest = 0;
     int over;
     // A time per move is a clock of its own, also when no game clock was set.
-    if (TimeLeft != NO_CLOCK || TimePerMove > 0) {
+    if (Limits.TimeLeft != NO_CLOCK || Limits.TimePerMove > 0) {
       PlanTime();
       FitPollIntervalToNodeLimit();
       over = RootSearch();
@@ -388,7 +366,7 @@ void Think() {
       PollInterval = 50000;
       FitPollIntervalToNodeLimit();
       // Several lines are wanted from a fixed-depth search as well.
-      over = MultiPV > 1 ? RootSearchMultiPV(DepthLimit) : RootSearchFixed(DepthLimit);
+      over = MultiPV > 1 ? RootSearchMultiPV(Limits.DepthLimit) : RootSearchFixed(Limits.DepthLimit);
     }
     if (over) {
       if (PonderSearchActive) {
@@ -420,7 +398,7 @@ void Think() {
     }
     LearnBookFromScore(score);
 
-    if (UciPonder) {
+    if (Limits.UciPonder) {
       // The interface still has to say "ponderhit" or "stop".
       LastBestMove = best;
       BestMoveOwed = 1;
@@ -429,15 +407,13 @@ void Think() {
 
     if (best != 0 && GamePly < GAME_HISTORY_SIZE - GAME_ROOM_FOR_SEARCH) {
       MakeMove(best, 1);
-      RecordEngineMove(score, BookMovePlayed || RootMoveCount > 1 || SearchMovesCount == 1);
+      RecordEngineMove(score, BookMovePlayed || RootMoveCount > 1 || Limits.SearchMovesCount == 1);
     }
-    char text[8];
     if (UciMode) {
       LastBestMove = best;
       PrintBestMoveLine(best, 1);
     } else {
-      if (ShouldResign()) printf("resign\n");
-      printf("move %s\n", MoveToText(text, best));
+      PrintEngineMove(best, ShouldResign());
     }
     if (UseLearning) LearnAfterSearch();
     fflush(stdout);

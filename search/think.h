@@ -13,8 +13,8 @@ constexpr int64_t MOVE_OVERHEAD = 3;
 // Time plan without a clock: a fixed-depth or analysis search is never
 // stopped by time.
 constexpr int32_t UNTIMED_TARGET = 9999999;
-constexpr int32_t NO_CLOCK = -1;               // TimeLeft: fixed-depth search
-constexpr int32_t INFINITE_TIME = 999999999;   // TimeLeft: search until told to stop
+constexpr int32_t NO_CLOCK = -1;               // Limits.TimeLeft: fixed-depth search
+constexpr int32_t INFINITE_TIME = 999999999;   // Limits.TimeLeft: search until told to stop
 constexpr int RECENT_RING_SIZE = 10;           // slot 9 is the newest
 
 // The plan of the current search (centiseconds).

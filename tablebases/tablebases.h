@@ -25,5 +25,6 @@ int probe_dtz(int* success);
 int root_probe(int* score);
 int root_probe_wdl(int* score);
 
+// Open for the tests; the engine calls it only inside tablebases/tbregistry.cpp.
 // "egtbstat" and the tests: counts of the registry.
 int tb_table_count();

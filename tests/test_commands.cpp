@@ -11,6 +11,7 @@
 #include "interface/settings.h"
 #include "interface/tokens.h"
 #include "test_support.h"
+#include "search/limits.h"
 
 namespace {
 
@@ -163,14 +164,15 @@ TEST_F(CommandTest, ClockCommands) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
-    MovesToGo = BaseTime = Increment = OpponentIncrement = TimePerMove = TimeLeft = -2;
+    Limits.MovesToGo = Limits.BaseTime = Limits.Increment = -2;
+    Limits.OpponentIncrement = Limits.TimePerMove = Limits.TimeLeft = -2;
     Dispatch(c.line);
-    EXPECT_EQ(MovesToGo, c.movesToGo);
-    EXPECT_EQ(BaseTime, c.baseTime);
-    EXPECT_EQ(Increment, c.increment);
-    EXPECT_EQ(OpponentIncrement, c.increment);
-    EXPECT_EQ(TimePerMove, c.timePerMove);
-    EXPECT_EQ(TimeLeft, c.timeLeft);
+    EXPECT_EQ(Limits.MovesToGo, c.movesToGo);
+    EXPECT_EQ(Limits.BaseTime, c.baseTime);
+    EXPECT_EQ(Limits.Increment, c.increment);
+    EXPECT_EQ(Limits.OpponentIncrement, c.increment);
+    EXPECT_EQ(Limits.TimePerMove, c.timePerMove);
+    EXPECT_EQ(Limits.TimeLeft, c.timeLeft);
   }
 }
 
@@ -187,10 +189,10 @@ TEST_F(CommandTest, TheOpponentsClockInBothSpellings) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
-    OpponentTime = TimeLeft = -2;
+    Limits.OpponentTime = Limits.TimeLeft = -2;
     Dispatch(c.line);
-    EXPECT_EQ(OpponentTime, c.opponentTime);
-    EXPECT_EQ(TimeLeft, -2);
+    EXPECT_EQ(Limits.OpponentTime, c.opponentTime);
+    EXPECT_EQ(Limits.TimeLeft, -2);
   }
 }
 
@@ -199,13 +201,13 @@ TEST_F(CommandTest, ModeCommands) {
   Dispatch("uci");
   EXPECT_EQ(UciMode, 1);
   EXPECT_EQ(PonderOn, 0);
-  NodeLimit = 5;
-  DepthLimit = 3;
+  Limits.NodeLimit = 5;
+  Limits.DepthLimit = 3;
   Dispatch("xboard");
   EXPECT_EQ(UciMode, 0);
   EXPECT_EQ(PonderOn, 1);
-  EXPECT_EQ(NodeLimit, 0);
-  EXPECT_EQ(DepthLimit, 998);
+  EXPECT_EQ(Limits.NodeLimit, 0);
+  EXPECT_EQ(Limits.DepthLimit, 998);
   Dispatch("debug on");
   EXPECT_EQ(UciDebug, 1);
   Dispatch("debug maybe");

@@ -21,7 +21,6 @@
 #include "eval/evaluate.h"
 #include "eval/hashes.h"
 #include "eval/params.h"
-#include "eval/terms.h"
 #include "search/hashtable.h"
 #include "test_support.h"
 

@@ -17,7 +17,7 @@
 #include "eval/evaluate.h"
 #include "eval/hashes.h"
 #include "eval/params.h"
-#include "eval/terms.h"
+#include "eval/pawns.h"
 #include "interface/commands.h"
 #include "interface/settings.h"
 #include "interface/tokens.h"

@@ -18,6 +18,7 @@
 #include "search/hashtable.h"
 #include "search/think.h"
 #include "test_support.h"
+#include "search/limits.h"
 
 namespace {
 
@@ -96,12 +97,12 @@ class GameControlTest : public ::testing::Test {
 
 TEST_F(GameControlTest, NewGameSetsUpTheInitialPositionAndTheGameLimits) {
   SetFenPosition("4k3/8/8/8/8/8/8/4K2R b K - 10 40");
-  DepthLimit = 5;
-  TimePerMove = 300;
-  MateLimit = 3;
+  Limits.DepthLimit = 5;
+  Limits.TimePerMove = 300;
+  Limits.MateLimit = 3;
   EngineSide = 0;
   ForceMode = 1;
-  TimeLeft = 12345;
+  Limits.TimeLeft = 12345;
   NewGame();
   EXPECT_EQ(Placement(), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR");
   EXPECT_EQ(PositionFault(), nullptr);
@@ -109,13 +110,13 @@ TEST_F(GameControlTest, NewGameSetsUpTheInitialPositionAndTheGameLimits) {
   EXPECT_EQ(thread_board.SideToMove, WHITE);
   EXPECT_EQ(thread_board.Rule50, 0);
   EXPECT_EQ(GamePly, 0);
-  EXPECT_EQ(DepthLimit, 998);
-  EXPECT_EQ(TimePerMove, 0);
-  EXPECT_EQ(MateLimit, 0);
+  EXPECT_EQ(Limits.DepthLimit, 998);
+  EXPECT_EQ(Limits.TimePerMove, 0);
+  EXPECT_EQ(Limits.MateLimit, 0);
   EXPECT_EQ(EngineSide, 1);
   EXPECT_EQ(ForceMode, 0);
-  EXPECT_EQ(TimeLeft, 12345);  // the clock is not the game's to reset
-  TimeLeft = NO_CLOCK;
+  EXPECT_EQ(Limits.TimeLeft, 12345);  // the clock is not the game's to reset
+  Limits.TimeLeft = NO_CLOCK;
 }
 
 TEST_F(GameControlTest, NewGameKeepsTheStatisticsOnlyInUciAndFritzMode) {

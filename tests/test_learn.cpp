@@ -22,6 +22,7 @@
 #include "search/root.h"
 #include "search/think.h"
 #include "test_support.h"
+#include "search/limits.h"
 
 namespace {
 
@@ -106,7 +107,7 @@ class LearningTest : public testing::Test {
     LearnLogCount = 0;
     LogLearningIntoFile = 0;
     PonderSearchActive = 0;
-    UciPonder = 0;
+    Limits.UciPonder = 0;
     BookMovePlayed = 0;
   }
   void TearDown() override {

@@ -15,6 +15,7 @@
 #include "eval/material.h"
 #include "eval/packed.h"
 #include "eval/params.h"
+#include "eval/pst.h"
 #include "test_support.h"
 
 namespace {

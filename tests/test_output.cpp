@@ -17,6 +17,7 @@
 #include "search/think.h"
 #include "search/transposition.h"
 #include "test_support.h"
+#include "search/limits.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ class OutputTest : public ::testing::Test {
     UciMode = 1;
     PostMode = 1;
     MultiPV = 1;
-    MateLimit = 0;
+    Limits.MateLimit = 0;
     PollInterval = 50000;
     UciInfoCountdown = -7;
     Nodes = 0;
@@ -89,7 +90,7 @@ class OutputTest : public ::testing::Test {
   void TearDown() override {
     HashEntries = savedHashEntries_;
     MultiPV = 1;
-    MateLimit = 0;
+    Limits.MateLimit = 0;
     UciMode = 0;
   }
   static void SetRootList(const std::vector<Move>& moves) {
@@ -220,7 +221,7 @@ TEST_F(OutputTest, MateLimitShowsZeroUntilAMateOfExactlyThatLength) {
     const char* uci;
   } cases[] = {{32694, "mate 3 "}, {32695, "mate 3 "}, {32696, "cp 0 "}, {32693, "cp 0 "}, {35, "cp 0 "},
                {-32694, "cp 0 "}};
-  MateLimit = 3;
+  Limits.MateLimit = 3;
   for (const auto& c : cases) {
     RootScores[0] = c.score;
     std::string line = Captured([] { PrintUciInfo(1, BOUND_EXACT, 1); });

@@ -15,11 +15,11 @@
 #include "board/attacktables.h"
 #include "board/fen.h"
 #include "board/position.h"
+#include "eval/endgame.h"
 #include "eval/evaluate.h"
 #include "eval/packed.h"
 #include "eval/params.h"
 #include "eval/passed.h"
-#include "eval/terms.h"
 #include "test_support.h"
 
 namespace {

@@ -20,7 +20,7 @@
 #include "eval/packed.h"
 #include "eval/params.h"
 #include "eval/pawns.h"
-#include "eval/terms.h"
+#include "eval/pst.h"
 #include "interface/commands.h"
 #include "interface/settings.h"
 #include "interface/tokens.h"

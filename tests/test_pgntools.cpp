@@ -19,6 +19,7 @@
 #include "eval/evaluate.h"
 #include "eval/packed.h"
 #include "eval/params.h"
+#include "eval/pst.h"
 #include "interface/gamecontrol.h"
 #include "interface/pgntools.h"
 #include "test_support.h"

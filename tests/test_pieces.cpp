@@ -15,7 +15,6 @@
 #include "eval/evaluate.h"
 #include "eval/params.h"
 #include "eval/pieces.h"
-#include "eval/terms.h"
 #include "search/hashtable.h"
 #include "test_support.h"
 

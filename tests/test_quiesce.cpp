@@ -89,7 +89,7 @@ TEST_F(QuiesceTest, HangingPiecesAreWonDefendedOnesLeft) {
       SCOPED_TRACE(std::string(c.name) + (flipped ? " (flipped)" : ""));
       ClearAllTables();
       Setup(flipped ? FlipFen(c.fen) : c.fen);
-      const int eval = Evaluate(-32699, 32700);
+      const int eval = Evaluate();
       const uint64_t key = thread_board.HashKey;
       const int score = Quiesce(-INFINITY_SCORE, INFINITY_SCORE, 0, 0);
       EXPECT_EQ(thread_board.HashKey, key);
@@ -155,7 +155,7 @@ TEST_F(QuiesceTest, HopelessCapturesAreSkipped) {
     Setup(fen);
     const Move capture = ParseMove("f3e5");
     ASSERT_FALSE(MoveGivesCheck(capture));
-    const int eval = Evaluate(-32699, 32700);
+    const int eval = Evaluate();
     const int alpha = eval + EstimateMoveEval(capture) + c.shortfall;
     Nodes = 0;
     // Depth -12 rules out the quiet checks, so only the capture can add a node.
@@ -254,7 +254,7 @@ TEST_F(QuiesceTest, UpcomingRepetition) {
       Setup(flipped ? FlipFen(c.fen) : c.fen, moves);
       EXPECT_EQ(IsSearchDraw(0), 0);
       EXPECT_EQ(IsSearchDraw(1), c.upcoming);
-      const int eval = Evaluate(-32699, 32700);
+      const int eval = Evaluate();
       ASSERT_NE(eval, 0);
       // A draw is enough: the reachable repetition answers 0.
       EXPECT_EQ(Quiesce(-600, -100, 0, -1), c.upcoming ? 0 : eval);

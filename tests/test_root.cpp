@@ -29,6 +29,7 @@
 #include "search/think.h"
 #include "search/transposition.h"
 #include "test_support.h"
+#include "search/limits.h"
 
 namespace {
 
@@ -98,15 +99,15 @@ class RootTest : public ::testing::Test {
     UciMode = 0;
     PostMode = 0;
     MultiPV = 1;
-    MateLimit = 0;
-    DepthLimit = 998;
-    NodeLimit = 0;
-    TimeLeft = NO_CLOCK;
-    TimePerMove = 0;
-    UciPonder = 0;
+    Limits.MateLimit = 0;
+    Limits.DepthLimit = 998;
+    Limits.NodeLimit = 0;
+    Limits.TimeLeft = NO_CLOCK;
+    Limits.TimePerMove = 0;
+    Limits.UciPonder = 0;
     PonderSearchActive = 0;
     HintSearch = 0;
-    SearchMovesCount = 0;
+    Limits.SearchMovesCount = 0;
     TargetTime = MaxTime = 9999999;
     PollInterval = 50000;
     SearchStartTime = ClockCentiseconds();
@@ -115,9 +116,9 @@ class RootTest : public ::testing::Test {
   void TearDown() override {
     UciMode = 0;
     PostMode = 1;
-    TimeLeft = NO_CLOCK;
-    UciPonder = 0;
-    SearchMovesCount = 0;
+    Limits.TimeLeft = NO_CLOCK;
+    Limits.UciPonder = 0;
+    Limits.SearchMovesCount = 0;
   }
   static void SetUp(const char* fen) { ASSERT_TRUE(SetFenPosition(fen)) << fen; }
 };
@@ -251,10 +252,10 @@ TEST_F(RootTest, HashMoveLeadsTheListButACollidingTableMoveChangesNothing) {
 
 TEST_F(RootTest, SearchMovesLimitTheList) {
   SetUp(START_FEN);
-  SearchMoves[0] = ParseMove("g1f3");
-  SearchMoves[1] = ParseMove("e2e4");
-  SearchMoves[2] = MakeMoveWord(E2, E5, PAWN);  // not a move here: ignored
-  SearchMovesCount = 3;
+  Limits.SearchMoves[0] = ParseMove("g1f3");
+  Limits.SearchMoves[1] = ParseMove("e2e4");
+  Limits.SearchMoves[2] = MakeMoveWord(E2, E5, PAWN);  // not a move here: ignored
+  Limits.SearchMovesCount = 3;
   ASSERT_EQ(GenerateRootMoves(), 0);
   std::vector<std::string> list = RootList();
   std::sort(list.begin(), list.end());
@@ -322,7 +323,7 @@ TEST_F(RootTest, RootWindowIsClampedByTheMateLimit) {
       {0, 9, 3, 9},
   };
   for (const auto& c : cases) {
-    MateLimit = c.mateLimit;
+    Limits.MateLimit = c.mateLimit;
     Nodes = 0;
     EXPECT_EQ(SearchRootMove(c.alpha, c.beta, 12), c.expected) << c.mateLimit << " " << c.alpha << " " << c.beta;
     EXPECT_EQ(Nodes, 0);
@@ -384,7 +385,7 @@ TEST_F(RootTest, DepthLimitsEndTheIterationsOfEveryDriver) {
   };
   for (const auto& c : cases) {
     SetUp(START_FEN);
-    DepthLimit = c.depthLimit;
+    Limits.DepthLimit = c.depthLimit;
     MultiPV = c.driver == 2 ? 3 : 1;
     int result = c.driver == 0 ? RootSearchFixed(c.callLimit)
                  : c.driver == 1 ? RootSearch()
@@ -444,8 +445,8 @@ TEST_F(RootTest, OnlyPonderAndInfiniteSearchesWaitForTheirEnd) {
   };
   for (const WaitCase& c : cases) {
     UciMode = c.uci;
-    TimeLeft = c.infinite ? INFINITE_TIME : 30000;
-    UciPonder = c.uciPonder;
+    Limits.TimeLeft = c.infinite ? INFINITE_TIME : 30000;
+    Limits.UciPonder = c.uciPonder;
     PonderSearchActive = c.ponder;
     HintSearch = c.hint;
     EXPECT_EQ(SearchMustWaitForStop(), c.waits) << c.what;
@@ -475,8 +476,8 @@ TEST_F(RootTest, FinishedEndlessSearchesReturnOnlyAfterStopOrPonderhit) {
   for (const EndlessCase& c : cases) {
     SetUp(c.fen);
     UciMode = 1;
-    TimeLeft = c.uciPonder ? 30000 : INFINITE_TIME;
-    UciPonder = c.uciPonder;
+    Limits.TimeLeft = c.uciPonder ? 30000 : INFINITE_TIME;
+    Limits.UciPonder = c.uciPonder;
     PipedInput input;
     // The clock starts before the writer, so the line cannot come sooner
     // than PAUSE_MS after it, however slowly the thread starts (valgrind).
@@ -488,7 +489,7 @@ TEST_F(RootTest, FinishedEndlessSearchesReturnOnlyAfterStopOrPonderhit) {
     EXPECT_EQ(result, 0) << c.what;
     EXPECT_GE(waited, std::chrono::milliseconds(PAUSE_MS - 20)) << c.what << ": returned before the line came";
     EXPECT_EQ(thread_board.StopSearch, c.stopped) << c.what;
-    EXPECT_EQ(UciPonder, c.ponderLeft) << c.what;
+    EXPECT_EQ(Limits.UciPonder, c.ponderLeft) << c.what;
     EXPECT_EQ(out.find("bestmove"), std::string::npos) << c.what << ": the answer is Think's";
     EXPECT_EQ(out.find("readyok") != std::string::npos, std::string(c.input).find("isready") == 0) << out;
   }
@@ -500,7 +501,7 @@ TEST_F(RootTest, FinishedEndlessSearchesReturnOnlyAfterStopOrPonderhit) {
 TEST_F(RootTest, NoLegalMoveReturnsAtOnceAndTheEndOfInputEndsAWait) {
   SetUp("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
   UciMode = 1;
-  TimeLeft = INFINITE_TIME;
+  Limits.TimeLeft = INFINITE_TIME;
   {
     PipedInput input;
     int result = -1;

@@ -23,6 +23,7 @@
 #include "search/think.h"
 #include "search/transposition.h"
 #include "test_support.h"
+#include "search/limits.h"
 
 namespace {
 
@@ -230,9 +231,9 @@ TEST_F(SearchTest, StopSearchReturnsZeroAtEveryLevel) {
   const int savedStdin = dup(0);
   ASSERT_GE(savedStdin, 0);
   ASSERT_EQ(dup2(fds[0], 0), 0);
-  const int64_t savedLimit = NodeLimit;
+  const int64_t savedLimit = Limits.NodeLimit;
   const int savedDepthLimit = RootDepthLimit, savedInterval = PollInterval, savedUci = UciMode;
-  NodeLimit = 3000;
+  Limits.NodeLimit = 3000;
   RootDepthLimit = 12;
   PollInterval = 100;
   UciMode = 0;
@@ -245,11 +246,11 @@ TEST_F(SearchTest, StopSearchReturnsZeroAtEveryLevel) {
   const int score = Search(-INFINITY_SCORE, INFINITY_SCORE, 4 * 12, 1, 0);
   EXPECT_EQ(thread_board.StopSearch, 1);
   EXPECT_EQ(score, 0);
-  EXPECT_GE(Nodes, NodeLimit);
-  EXPECT_LE(Nodes, NodeLimit + 1000);
+  EXPECT_GE(Nodes, Limits.NodeLimit);
+  EXPECT_LE(Nodes, Limits.NodeLimit + 1000);
   EXPECT_TRUE(BoardState::Now() == before);
 
-  NodeLimit = savedLimit;
+  Limits.NodeLimit = savedLimit;
   RootDepthLimit = savedDepthLimit;
   PollInterval = savedInterval;
   UciMode = savedUci;

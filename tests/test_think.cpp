@@ -16,16 +16,17 @@
 #include "search/search.h"
 #include "search/think.h"
 #include "test_support.h"
+#include "search/limits.h"
 
 namespace {
 
 // The clock variables the plan reads, with "no limit" everywhere.
 void ResetClock() {
-  TimeLeft = NO_CLOCK;
-  TimePerMove = 0;
-  MovesToGo = 0;
-  Increment = 0;
-  NodeLimit = 0;
+  Limits.TimeLeft = NO_CLOCK;
+  Limits.TimePerMove = 0;
+  Limits.MovesToGo = 0;
+  Limits.Increment = 0;
+  Limits.NodeLimit = 0;
   UciMode = 0;
 }
 
@@ -97,10 +98,10 @@ TEST(TimePlanTest, TargetAndLimit) {
     ASSERT_TRUE(SetFenPosition(UNSCALED));
     ResetClock();
     UciMode = c.uci;
-    TimeLeft = c.timeLeft;
-    TimePerMove = c.perMove;
-    MovesToGo = c.movesToGo;
-    Increment = c.increment;
+    Limits.TimeLeft = c.timeLeft;
+    Limits.TimePerMove = c.perMove;
+    Limits.MovesToGo = c.movesToGo;
+    Limits.Increment = c.increment;
     for (int i = 0; i < c.plies; i++) {
       static const char* const kings[] = {"d1e1", "h8g8", "e1d1", "g8h8"};
       Play({kings[i % 4]});
@@ -119,8 +120,8 @@ TEST(TimePlanTest, HugeClocksDoNotOverflow) {
       SCOPED_TRACE(timeLeft);
       ASSERT_TRUE(SetFenPosition("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
       ResetClock();
-      TimeLeft = timeLeft;
-      Increment = increment;
+      Limits.TimeLeft = timeLeft;
+      Limits.Increment = increment;
       PlanTime();
       EXPECT_GT(TargetTime, 1000000);
       EXPECT_GT(MaxTime, 1000000);
@@ -138,7 +139,7 @@ TEST(TimePlanTest, PollIntervalFollowsTheTarget) {
   } cases[] = {{301, 50000}, {300, 20000}, {101, 20000}, {100, 5000}, {1, 5000}};
   for (auto c : cases) {
     ResetClock();
-    TimePerMove = c.perMove;
+    Limits.TimePerMove = c.perMove;
     PlanTime();
     EXPECT_EQ(PollInterval, c.interval) << c.perMove;
   }
@@ -182,7 +183,7 @@ TEST(StopTestTest, TheTimeRule) {
     PollInterval = 5000;
     RootDepthLimit = NO_DEPTH_LIMIT;
     PonderSearchActive = 0;
-    UciPonder = 0;
+    Limits.UciPonder = 0;
     HintSearch = 0;
     TbRootHit = 0;
     PastFirstRootMove = c.pastFirst;
@@ -212,15 +213,15 @@ TEST(StopTestTest, TheTimeRule) {
   SearchStartTime = ClockCentiseconds() - 100000;
   for (int which = 0; which < 3; which++) {
     PonderSearchActive = which == 0;
-    UciPonder = which == 1;
+    Limits.UciPonder = which == 1;
     RootDepthLimit = which == 2 ? 12 : NO_DEPTH_LIMIT;
     EXPECT_EQ(CheckTime(), 0) << which;
   }
   PonderSearchActive = 0;
-  UciPonder = 0;
+  Limits.UciPonder = 0;
   RootDepthLimit = NO_DEPTH_LIMIT;
   // A node limit stops whatever the clock.
-  NodeLimit = 1000;
+  Limits.NodeLimit = 1000;
   Nodes = 1000;
   SearchStartTime = ClockCentiseconds();
   EXPECT_EQ(CheckTime(), 1);
@@ -267,8 +268,8 @@ struct HandlerState {
 };
 
 HandlerState CurrentState() {
-  return {thread_board.StopSearch, PonderMiss, PonderSearchActive, NewGameRequest, ForceMode, PonderOn, UciPonder,
-          TimeLeft, OpponentTime};
+  return {thread_board.StopSearch, PonderMiss, PonderSearchActive, NewGameRequest, ForceMode,
+          PonderOn, Limits.UciPonder, Limits.TimeLeft, Limits.OpponentTime};
 }
 
 TEST(InSearchInputTest, EachLineHasItsEffect) {
@@ -310,9 +311,9 @@ TEST(InSearchInputTest, EachLineHasItsEffect) {
     ForceMode = 0;
     Pondering = 1;
     PonderOn = 1;
-    UciPonder = 1;
-    TimeLeft = 1000;
-    OpponentTime = 0;
+    Limits.UciPonder = 1;
+    Limits.TimeLeft = 1000;
+    Limits.OpponentTime = 0;
     TypedMove = 0;
     strcpy(InputBuffer, c.input);
     testing::internal::CaptureStdout();
@@ -336,7 +337,7 @@ TEST(InSearchInputTest, EachLineHasItsEffect) {
   }
   PonderSearchActive = 0;
   PonderMiss = 0;
-  UciPonder = 0;
+  Limits.UciPonder = 0;
   thread_board.StopSearch = 0;
   ResetClock();
 }
@@ -358,9 +359,9 @@ TEST(InSearchInputTest, TheEndOfInputEndsOnlyASearchWithoutEnd) {
   };
   for (auto c : cases) {
     ResetClock();
-    TimeLeft = c.timeLeft;
-    TimePerMove = c.perMove;
-    DepthLimit = c.depth;
+    Limits.TimeLeft = c.timeLeft;
+    Limits.TimePerMove = c.perMove;
+    Limits.DepthLimit = c.depth;
     thread_board.StopSearch = 0;
     HandleInputDuringSearch();
     EXPECT_EQ(thread_board.StopSearch, c.stop) << c.timeLeft << " " << c.perMove << " " << c.depth;
@@ -368,7 +369,7 @@ TEST(InSearchInputTest, TheEndOfInputEndsOnlyASearchWithoutEnd) {
   dup2(saved, 0);
   close(saved);
   thread_board.StopSearch = 0;
-  DepthLimit = 998;
+  Limits.DepthLimit = 998;
   ResetClock();
 }
 

@@ -29,6 +29,7 @@
 #include "board/zobrist.h"
 #include "book/book.h"
 #include "eval/packed.h"
+#include "eval/pst.h"
 
 namespace {
 

@@ -30,6 +30,7 @@
 #include "search/root.h"
 #include "search/search.h"
 #include "search/think.h"
+#include "search/limits.h"
 
 namespace {
 
@@ -68,11 +69,11 @@ void SetSearchLimits(int64_t nodes) {
   UciMode = 0;
   PostMode = 0;
   MultiPV = 1;
-  MateLimit = 0;
-  DepthLimit = 998;
-  NodeLimit = nodes;
-  TimeLeft = NO_CLOCK;
-  TimePerMove = 0;
+  Limits.MateLimit = 0;
+  Limits.DepthLimit = 998;
+  Limits.NodeLimit = nodes;
+  Limits.TimeLeft = NO_CLOCK;
+  Limits.TimePerMove = 0;
   TargetTime = MaxTime = 9999999;
   PollInterval = 1000;
 }

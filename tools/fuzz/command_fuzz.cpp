@@ -18,6 +18,7 @@
 #include "platform/exit.h"
 #include "search/hashtable.h"
 #include "search/input.h"
+#include "search/limits.h"
 #include "search/think.h"
 #include "tablebases/tablebases.h"
 #include "tools/fuzz/fuzz_support.h"
@@ -49,9 +50,9 @@ static void ResetEngine() {
   SetPlayDefaults();
   UseBookLearning = 0;
   PostMode = 1;
-  TimeLeft = -1;
-  UciPonder = 0;
-  SearchMovesCount = 0;
+  Limits.TimeLeft = -1;
+  Limits.UciPonder = 0;
+  Limits.SearchMovesCount = 0;
   AnalyzeModeActive = 0;
   LastBestMove = 0;
   BestMoveOwed = 0;

@@ -12,6 +12,7 @@
 #include "board/verify.h"
 #include "interface/gamecontrol.h"
 #include "interface/settings.h"
+#include "search/limits.h"
 #include "search/think.h"
 #include "tools/fuzz/fuzz_support.h"
 
@@ -63,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Perft(2);
   PonderOn = 0;
   ForceMode = 0;
-  DepthLimit = 3;
+  Limits.DepthLimit = 3;
   Think();
   Check(PositionFault() == nullptr);
   return 0;

@@ -14,6 +14,7 @@
 #include "interface/tokens.h"
 #include "platform/exit.h"
 #include "search/hashtable.h"
+#include "search/limits.h"
 #include "search/repetition.h"
 #include "search/think.h"
 #include "search/transposition.h"
@@ -55,11 +56,11 @@ void FuzzRestartAfterExit() {
 // is given back afterwards.
 template <typename Driver>
 static int BoundedSearch(Driver driver) {
-  const int64_t savedLimit = NodeLimit;
-  if (NodeLimit <= 0 || NodeLimit > FUZZ_NODES) NodeLimit = FUZZ_NODES;
+  const int64_t savedLimit = Limits.NodeLimit;
+  if (Limits.NodeLimit <= 0 || Limits.NodeLimit > FUZZ_NODES) Limits.NodeLimit = FUZZ_NODES;
   if (PollInterval > 64) PollInterval = 64;
   const int result = driver();
-  NodeLimit = savedLimit;
+  Limits.NodeLimit = savedLimit;
   return result;
 }
 
@@ -118,7 +119,7 @@ void FuzzStartEngine() {
   InitCycleMoveTable();
   srand(1);
   PostMode = 1;
-  TimeLeft = -1;
+  Limits.TimeLeft = -1;
   NewGame();
 }
 

@@ -10,6 +10,7 @@
 #include "book/learn.h"
 #include "interface/gamecontrol.h"
 #include "interface/settings.h"
+#include "search/limits.h"
 #include "search/think.h"
 #include "tools/fuzz/fuzz_support.h"
 
@@ -45,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   UseLearningData = 1;
   NewGame();
   PonderOn = 0;
-  DepthLimit = 2;
+  Limits.DepthLimit = 2;
   Think();
   // Learning two positions into a file that takes writing.
   if (LearnFile != nullptr && !LearnFileReadOnly) {

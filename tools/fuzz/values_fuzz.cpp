@@ -17,6 +17,7 @@
 #include "interface/gamecontrol.h"
 #include "interface/settings.h"
 #include "search/hashtable.h"
+#include "search/limits.h"
 #include "search/think.h"
 #include "tools/fuzz/fuzz_support.h"
 
@@ -69,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   NewGame();
   if (!SetGameFenPosition(POSITIONS[size % (sizeof POSITIONS / sizeof POSITIONS[0])])) abort();
   PonderOn = 0;
-  DepthLimit = 3;
+  Limits.DepthLimit = 3;
   Think();
   return 0;
 }
