@@ -6,14 +6,18 @@
 
 namespace {
 
-// Exchange-safety of a quiet move: king moves and the en-passant shape are
-// safe untested; everything else goes to the exchange test.
-inline uint32_t QuietSafety(Move move) {
+// King moves and the en-passant shape are safe without an exchange test.
+inline bool SafeUntested(Move move) {
   const int piece = MovePiece(move);
-  if (piece == KING) return 1;
-  if (piece == PAWN && MoveCaptured(move) == 0 && MovePromotion(move) == 0 &&
-      ((MoveFrom(move) ^ MoveTo(move)) & 1))
-    return 1;
+  if (piece == KING) return true;
+  return piece == PAWN && MoveCaptured(move) == 0 && MovePromotion(move) == 0 &&
+         ((MoveFrom(move) ^ MoveTo(move)) & 1);
+}
+
+// Exchange-safety of a quiet move: the shapes above are safe untested;
+// everything else goes to the exchange test.
+inline uint32_t QuietSafety(Move move) {
+  if (SafeUntested(move)) return 1;
   return (uint32_t)SeeNonNegative(move);
 }
 
@@ -23,11 +27,7 @@ QuietExchangeSets WalkEnemy;
 // QuietSafety for the moves of a walk: the same answer, sharing the
 // opponent's attack sets between the moves.
 inline uint32_t WalkSafety(Move move) {
-  const int piece = MovePiece(move);
-  if (piece == KING) return 1;
-  if (piece == PAWN && MoveCaptured(move) == 0 && MovePromotion(move) == 0 &&
-      ((MoveFrom(move) ^ MoveTo(move)) & 1))
-    return 1;
+  if (SafeUntested(move)) return 1;
   return (uint32_t)SeeQuietNonNegative(move, &WalkEnemy);
 }
 
