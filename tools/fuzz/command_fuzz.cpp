@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "board/position.h"
 #include "book/book.h"
 #include "book/learn.h"
 #include "eval/evaluate.h"
@@ -45,8 +46,17 @@ static void FeedStandardInput(const uint8_t* data, size_t size) {
   close(ends[0]);
 }
 
-// The settings and the game as a new program has them.
+// The settings and the game as a new program has them. An input that ended
+// the program from inside a search (a "quit" read by the search, a ponder
+// or hint search among them) left that search's flags as they were: a real
+// program ends there, so they are cleared here.
 static void ResetEngine() {
+  PonderSearchActive = 0;
+  HintSearch = 0;
+  PonderMiss = 0;
+  TypedMove = 0;
+  NewGameRequest = ExitRequest = UndoRequest = 0;
+  thread_board.StopSearch = 0;
   SetPlayDefaults();
   UseBookLearning = 0;
   PostMode = 1;
