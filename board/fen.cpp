@@ -171,12 +171,16 @@ static int SetFen(const char* text, int checkKings) {
   p = SkipBlanks(p);
   int file = FoldCase(p[0]) - 'a';
   if (file >= 0 && file < 8 && p[1] >= '1' && p[1] <= '8') {
+    // The field stands only for a double step that can have been played: the
+    // pawn beyond the passed square, the passed square and the pawn's start
+    // empty. Any other field is dropped, since an en-passant capture onto a
+    // taken square would corrupt the board.
     int square = (p[1] - '1') * 8 + file;
     if (b.SideToMove == BLACK && p[1] == '3' && b.Board[square + 8] == PAWN &&
-        (b.Colour[WHITE] & SquareBit(square + 8)))
+        (b.Colour[WHITE] & SquareBit(square + 8)) && b.Board[square] == 0 && b.Board[square - 8] == 0)
       FakeDoubleStep(square - 8, square + 8, WHITE);
     else if (b.SideToMove == WHITE && p[1] == '6' && b.Board[square - 8] == PAWN &&
-             (b.Colour[BLACK] & SquareBit(square - 8)))
+             (b.Colour[BLACK] & SquareBit(square - 8)) && b.Board[square] == 0 && b.Board[square + 8] == 0)
       FakeDoubleStep(square + 8, square - 8, BLACK);
   }
   return 1;

@@ -139,6 +139,32 @@ TEST_F(BoardTest, EnPassantFieldOfFen) {
   EXPECT_EQ(GamePly, 0);
 }
 
+// An en-passant field whose double step cannot have been played (the passed
+// square or the pawn's start taken) is dropped: no capture onto a taken
+// square, and every move keeps the board consistent.
+TEST_F(BoardTest, EnPassantFieldOfAnImpossibleDoubleStepIsDropped) {
+  const char* const fens[] = {
+      "rnbqkbnr/p7/pp1p1pp1/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3",  // f6 taken
+      "rnbqkbnr/pppppb1p/8/4Pp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3",    // f7 taken
+      "4k3/8/8/8/3pP3/4N3/8/4K3 b - e3 0 1",                            // e3 taken
+      "4k3/8/8/8/3pP3/8/4B3/4K3 b - e3 0 1",                            // e2 taken
+  };
+  for (const char* fen : fens) {
+    SCOPED_TRACE(fen);
+    ASSERT_TRUE(SetFenPosition(fen));
+    EXPECT_EQ(GamePly, 0);
+    MoveStackTop = 0;
+    GenerateLegalMoves(0);
+    const int count = MoveStackTop;
+    for (int i = 0; i < count; i++) {
+      MakeMove(MoveStack[i].move, 1);
+      EXPECT_EQ(PositionFault(), nullptr) << "after " << MoveStack[i].move;
+      UnmakeMove();
+    }
+    MoveStackTop = 0;
+  }
+}
+
 TEST_F(BoardTest, CastlingRightsNeedKingAndRookAtHome) {
   struct Case { const char* fen; uint32_t rights; } cases[] = {
       {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", 15},
