@@ -295,7 +295,10 @@ static void RunGo(int count) {
         Limits.TimePerMove = ms <= 0 ? 1 : ClampToInt32(ms < 10 ? 1 : ms / 10);
         i++;
       } else if (CommandMatches("mate", token)) {
-        Limits.MateLimit = ParseNumber(value);
+        // Under one move is no mate search; a longer one than the scores
+        // can tell is the longest they can.
+        const int32_t moves = ParseNumber(value);
+        Limits.MateLimit = moves < 1 ? 0 : Min(moves, MATE_LIMIT_MAX);
         i++;
       } else if (CommandMatches("infinite", token)) {
         Limits.TimeLeft = INFINITE_TIME;

@@ -8,6 +8,9 @@
 #include "board/types.h"
 
 constexpr int SEARCH_MOVES_SIZE = 512;
+// The longest mate a search can look for: a mate further away has no mate
+// score (beyond MATE_BOUND), so a larger "go mate" asks for this one.
+constexpr int32_t MATE_LIMIT_MAX = (MATE_SCORE - MATE_BOUND) / 2;
 
 struct SearchLimitSet {
   int32_t DepthLimit;        // plies

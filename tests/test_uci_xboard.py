@@ -192,6 +192,12 @@ class SearchConversation(ProgramCase):
         lines, _ = self.search(engine, f"position fen {MATED_IN_ONE}", "go depth 6")
         self.assertIn(" score mate -1 ", [line for line in lines if line.startswith("info depth")][-1])
         self.assertIn(lines[-1].split()[1], ("a8b8", "a3a2"))
+        # A mate search finds the mate in one, also when asked for a mate
+        # further away than any score can tell.
+        for go in ("go mate 1", "go mate 850", "go mate 99999999999999999999"):
+            with self.subTest(go=go):
+                lines, _ = self.search(engine, f"position fen {MATE_IN_ONE}", go)
+                self.assertEqual(lines[-1].split()[1], "h2h8")
         lines, _ = self.search(engine, f"position fen {START}", "go depth 5 searchmoves a2a3 h2h3")
         self.assertIn(lines[-1].split()[1], ("a2a3", "h2h3"))
 
