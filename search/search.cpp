@@ -663,7 +663,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
     }
 
     for (int i = stageStart; i < stageEnd; i++) {
-      const int orderScore = PickBestEntry(i, stageEnd);
+      const int orderScore = PickNextEntry(i, stageStart, stageEnd);
       if (stage == STAGE_TACTICAL && !losingPass && orderScore < 0) {
         losingStart = i;
         losingEnd = stageEnd;

@@ -39,6 +39,32 @@ inline int32_t PickBestEntry(int index, int end) {
   return MoveStack[index].score;
 }
 
+// Sorts [index, end) by descending score, equal scores keeping their order:
+// the order in which PickBestEntry hands the entries out one by one.
+inline void SortEntries(int index, int end) {
+  for (int j = index + 1; j < end; j++) {
+    const MoveEntry entry = MoveStack[j];
+    int k = j;
+    for (; k > index && MoveStack[k - 1].score < entry.score; k--) MoveStack[k] = MoveStack[k - 1];
+    MoveStack[k] = entry;
+  }
+}
+
+// Picks handed out by scanning before the rest of a list is sorted: most
+// nodes that cut off do so within the first moves, and a node that walks its
+// whole list sorts it once instead of scanning it for every move.
+constexpr int PICKS_BEFORE_SORT = 2;
+
+// PickBestEntry for a walk that takes every entry of [start, end) in turn:
+// the same order, but from the PICKS_BEFORE_SORT-th pick on the rest of the
+// list is sorted once and then read in place.
+inline int32_t PickNextEntry(int index, int start, int end) {
+  const int picked = index - start;
+  if (picked < PICKS_BEFORE_SORT) return PickBestEntry(index, end);
+  if (picked == PICKS_BEFORE_SORT) SortEntries(index, end);
+  return MoveStack[index].score;
+}
+
 // Exchange safety of a move not yet made (1 safe, 0 losing); king moves and
 // en passant are safe.
 inline uint32_t MoveSafety(Move move) {
