@@ -220,53 +220,72 @@ void GenerateQuietChecks(uint32_t historyArgument) {
     BlackCastlingChecks(SquareBit(ek), historyArgument);
 }
 
+namespace {
+
+// MoveGivesCheck for the rare shapes: promotions, en passant (made and taken
+// back to see) and king moves (castling rook, or a slider uncovered). Kept
+// out of line so the common path saves no registers for them.
+[[gnu::noinline]] int RareMoveGivesCheck(Move move) {
+  const ThreadBoard& b = thread_board;
+  const int side = b.SideToMove;
+  const int ek = b.KingSquare[side ^ 1];
+  const Bitboard enemyKing = SquareBit(ek);
+  const int from = MoveFrom(move), to = MoveTo(move), piece = MovePiece(move);
+  const int promotion = MovePromotion(move);
+  if (piece == KING) {
+    if (std::abs(FileOf(from) - FileOf(to)) == 2) {
+      const int rookTo = FileOf(to) == 2 ? to + 1 : to - 1;
+      if (RookLines(rookTo) & enemyKing) return 1;
+      // The rook also sees along the rank through the square the king leaves.
+      return RankOf(from) == RankOf(ek) && !(Between[from][ek] & ~SquareBit(from) & b.Occupied);
+    }
+    return MoveUncoversAttack(move, ek);
+  }
+  if (promotion) {
+    if (AttacksFrom(to, side, promotion) & enemyKing) return 1;
+    // The new piece may look back through the square the pawn leaves.
+    if (AttacksFrom(from, side, promotion) & RayAttacks(from, Direction[to][from]) & enemyKing) return 1;
+    return MoveUncoversAttack(move, ek);
+  }
+  // En passant: a pawn attack on the king from `to`, else the board after
+  // the capture, which empties two squares.
+  if ((side == WHITE ? WhitePawnAttacks[to] : BlackPawnAttacks[to]) & enemyKing) return 1;
+  MakeMove(move, 1);
+  const int check = SquareAttacked(side, ek);
+  UnmakeMove();
+  return check;
+}
+
+}  // namespace
+
 // Gives 1 when the move (of the side to move, not yet made) will check the
 // enemy king: by the moved or promoted piece, by the castling rook, or by a
 // slider it uncovers; en passant is made and taken back to see.
 int MoveGivesCheck(Move move) {
   const ThreadBoard& b = thread_board;
-  int side = b.SideToMove;
-  int ek = b.KingSquare[side ^ 1];
-  Bitboard enemyKing = SquareBit(ek);
-  int from = MoveFrom(move), to = MoveTo(move), piece = MovePiece(move);
-  int promotion = MovePromotion(move);
-
-  if (piece != KING) {
-    if (promotion) {
-      if (AttacksFrom(to, side, promotion) & enemyKing) return 1;
-      // The new piece may look back through the square the pawn leaves.
-      if (AttacksFrom(from, side, promotion) & RayAttacks(from, Direction[to][from]) & enemyKing) return 1;
-    } else {
-      Bitboard attacks = 0;
-      switch (piece) {
-        case KNIGHT: attacks = KnightAttacks[to]; break;
-        case PAWN: attacks = side == WHITE ? WhitePawnAttacks[to] : BlackPawnAttacks[to]; break;
-        // A slider checks from `to` when the king stands on one of its empty-
-        // board lines with no piece in between (`to` itself does not count).
-        case ROOK: attacks = RookMoves[to]; break;
-        case BISHOP: attacks = BishopMoves[to]; break;
-        case QUEEN: attacks = RookMoves[to] | BishopMoves[to]; break;
-        default: break;
-      }
-      if ((attacks & enemyKing) &&
-          (piece == KNIGHT || piece == PAWN || !(Between[to][ek] & ~SquareBit(to) & b.Occupied)))
-        return 1;
-      if (piece == PAWN && MoveCaptured(move) == 0 && ((from ^ to) & 7) != 0) {
-        // En passant empties two squares; look at the position after it.
-        MakeMove(move, 1);
-        int check = SquareAttacked(side, ek);
-        UnmakeMove();
-        return check;
-      }
-    }
-  } else if (std::abs(FileOf(from) - FileOf(to)) == 2) {
-    int rookTo = FileOf(to) == 2 ? to + 1 : to - 1;
-    if (RookLines(rookTo) & enemyKing) return 1;
-    // The rook also sees along the rank through the square the king leaves.
-    if (RankOf(from) == RankOf(ek) && !(Between[from][ek] & ~SquareBit(from) & b.Occupied)) return 1;
-    return 0;
+  const int side = b.SideToMove;
+  const int from = MoveFrom(move), to = MoveTo(move), piece = MovePiece(move);
+  if (piece == KING || MovePromotion(move) != 0 ||
+      (piece == PAWN && MoveCaptured(move) == 0 && ((from ^ to) & 7) != 0))
+    return RareMoveGivesCheck(move);
+  const int ek = b.KingSquare[side ^ 1];
+  Bitboard attacks = 0;
+  switch (piece) {
+    case KNIGHT: attacks = KnightAttacks[to]; break;
+    case PAWN: attacks = side == WHITE ? WhitePawnAttacks[to] : BlackPawnAttacks[to]; break;
+    // A slider checks from `to` when the king stands on one of its empty-
+    // board lines with no piece in between (`to` itself does not count).
+    case ROOK: attacks = RookMoves[to]; break;
+    case BISHOP: attacks = BishopMoves[to]; break;
+    case QUEEN: attacks = RookMoves[to] | BishopMoves[to]; break;
+    default: break;
   }
-  return MoveGivesDiscoveredCheck(move);
+  if ((attacks & SquareBit(ek)) &&
+      (piece == KNIGHT || piece == PAWN || !(Between[to][ek] & ~SquareBit(to) & b.Occupied)))
+    return 1;
+  // A discovered check needs the from-square on a line through the king.
+  if (Direction[from][ek] == 0) return 0;
+  return MoveUncoversAttack(move, ek);
 }
 
 // Gives 1 when moving the piece off its square uncovers a slider of the side

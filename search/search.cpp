@@ -231,9 +231,12 @@ int IsPlayableMove(Move move) {
   return (AttacksFrom(from, side, piece) & SquareBit(to)) != 0;
 }
 
-// Depth adjustment of one move (see the header).
-int ComputeExtension(int extendFull, int mateThreat, int depth, int onlyEvasion, Move move, int orderScore,
-                     int pvNode, int gap, uint32_t* safeFlag) {
+namespace {
+
+// ComputeExtension, inlined into the move loops of Search, which call it for
+// nearly every move.
+[[gnu::always_inline]] inline int ExtensionOf(int extendFull, int mateThreat, int depth, int onlyEvasion, Move move,
+                                              int orderScore, int pvNode, int gap, uint32_t* safeFlag) {
   const ThreadBoard& b = thread_board;
   PlyRecord& ply = SearchStack[SearchPly];
   PlyRecord& child = SearchStack[SearchPly + 1];
@@ -300,6 +303,14 @@ int ComputeExtension(int extendFull, int mateThreat, int depth, int onlyEvasion,
   }
   ply.flags = flags;
   return adjust < limit ? adjust : limit;
+}
+
+}  // namespace
+
+// Depth adjustment of one move (see the header).
+int ComputeExtension(int extendFull, int mateThreat, int depth, int onlyEvasion, Move move, int orderScore,
+                     int pvNode, int gap, uint32_t* safeFlag) {
+  return ExtensionOf(extendFull, mateThreat, depth, onlyEvasion, move, orderScore, pvNode, gap, safeFlag);
 }
 
 // 1 when no move but `move` reaches bound in a 4 quarter-ply search.
@@ -678,7 +689,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
       // 24. Per move: its extension, the extra reduction of a drawish node, and
       // move-count pruning of late quiet moves that answer no threat.
       const int isOnlyEvasion = onlyEvasion != 0 && move == onlyEvasion;
-      int e = ComputeExtension(extendFull, 0, depth, isOnlyEvasion, move, orderScore, nodeType == 0, alpha - eval,
+      int e = ExtensionOf(extendFull, 0, depth, isOnlyEvasion, move, orderScore, nodeType == 0, alpha - eval,
                                &entry.flag);
       const int capture = MoveCaptured(move) != 0 || IsEnPassant(move);
       int extraReduction = 0;
