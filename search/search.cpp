@@ -122,16 +122,20 @@ int AnswersThreat(Move move, Move threat) {
 int IsDoubleThreat(Move move, uint32_t safe) {
   if (!safe) return 0;
   const ThreadBoard& b = thread_board;
-  const int side = b.SideToMove;
+  const int side = b.SideToMove, other = side ^ 1;
   const int piece = MovePromotion(move) ? MovePromotion(move) : MovePiece(move);
-  if (piece == KING) return 0;
-  Bitboard targets = AttacksFrom(MoveTo(move), side, piece) & b.Colour[side ^ 1] & ~b.Pieces[PAWN][side ^ 1];
-  int count = 0;
-  while (targets) {
-    const int square = PopLSB(&targets);
-    if (PieceValue[b.Board[square]] > PieceValue[piece] && ++count == 2) return 1;
+  // The enemy pieces worth more than the mover; a fork needs two of them.
+  Bitboard bigger;
+  switch (piece) {
+    case PAWN: bigger = b.Colour[other] & ~b.Pieces[PAWN][other]; break;
+    case KNIGHT:
+    case BISHOP: bigger = b.Pieces[ROOK][other] | b.Pieces[QUEEN][other] | b.Pieces[KING][other]; break;
+    case ROOK: bigger = b.Pieces[QUEEN][other] | b.Pieces[KING][other]; break;
+    default: return 0;  // a queen has only the king above it; the king forks nothing
   }
-  return 0;
+  if ((bigger & (bigger - 1)) == 0) return 0;
+  const Bitboard targets = AttacksFrom(MoveTo(move), side, piece) & bigger;
+  return (targets & (targets - 1)) != 0;
 }
 
 // Searches the child of a made move: the quiescence search below 4 quarter
