@@ -84,6 +84,8 @@ inline uint32_t EntrySafety(MoveEntry& entry) {
 inline int FailsQuickLegality(Move move) {
   const ThreadBoard& b = thread_board;
   if (MovePiece(move) == KING) return SquareAttacked(b.SideToMove ^ 1, MoveTo(move));
+  // Only a piece on a line through its king can uncover it.
+  if (Direction[MoveFrom(move)][b.KingSquare[b.SideToMove]] == 0) return 0;
   return ExposesKing(move);
 }
 
