@@ -14,6 +14,7 @@ MoveEntry MoveStack[MOVE_STACK_SIZE];
 int32_t MoveStackTop = 0;
 UndoRecord GameHistory[GAME_HISTORY_SIZE];
 int32_t GamePly = 0;
+int32_t GameStartPly = 0;
 
 const char PieceLetters[9] = ".KNP?RBQ";
 const char PromotionLetters[8] = {'\0', 'k', 'n', 'p', '?', 'r', 'b', 'q'};

@@ -69,6 +69,9 @@ extern int32_t MoveStackTop;
 
 extern UndoRecord GameHistory[GAME_HISTORY_SIZE];
 extern int32_t GamePly;
+// Lowest GamePly a take-back may return to. A FEN with an en-passant square
+// starts the game at ply 1 with a made-up double step that cannot be undone.
+extern int32_t GameStartPly;
 
 extern const char PieceLetters[9];       // ".KNP?RBQ" by piece code
 extern const char PromotionLetters[8];   // NUL, then "knp?rbq" by promotion code

@@ -22,5 +22,13 @@ static_assert(sizeof(PlyRecord) == 92, "PlyRecord is 92 bytes");
 extern PlyRecord SearchStack[SEARCH_STACK_SIZE];
 extern int32_t SearchPly;
 
+constexpr int ROOT_MOVES_SIZE = 256;  // more than the legal moves of any position
+
+// The root list stands at MoveStack[0 .. MoveStackTop - 1] in search order;
+// these arrays run beside it. The root search orders them, the tablebase
+// root filters thin them out.
+extern int32_t RootScores[ROOT_MOVES_SIZE];      // [0] is the best score so far
+extern int32_t RootGivesCheck[ROOT_MOVES_SIZE];
+
 // Clears the killer moves of every ply record.
 void ClearKillers();

@@ -64,6 +64,7 @@ inline int Max(int a, int b) { return a > b ? a : b; }
 inline int Abs(int v) { return v < 0 ? -v : v; }
 inline int64_t Clamp64(int64_t v, int64_t low, int64_t high) { return v < low ? low : v > high ? high : v; }
 inline int Clamp(int64_t v, int low, int high) { return (int)Clamp64(v, low, high); }
+inline int32_t ClampToInt32(int64_t v) { return (int32_t)Clamp64(v, INT32_MIN, INT32_MAX); }
 // v / 2^n rounded toward minus infinity, without shifting a negative value.
 inline int64_t ShiftDown(int64_t v, int n) { return v >= 0 ? v >> n : ~((~v) >> n); }
 // Moves a king needs from a to b on an empty board.

@@ -14,8 +14,6 @@
 
 #include "board/legal.h"
 #include "board/position.h"
-#include "interface/gamecontrol.h"
-#include "interface/settings.h"
 #include "platform/filelock.h"
 #include "platform/platform.h"
 
@@ -29,6 +27,12 @@ int64_t BookIndexEnd = 0;
 int32_t BookLearned = 1;
 int32_t BookReadOnly = 0;
 int64_t BookFileSize = 0;
+
+int32_t UseBookWeights = 1;
+int32_t UseBookLearning = 1;
+int32_t BookLearningMode = 0;
+int32_t BookLearningBound = 400;
+int32_t VarietyOfPlay = 10;
 char BookPath[BOOK_PATH_SIZE];
 
 int32_t BookFrom[BOOK_LIST_SIZE];

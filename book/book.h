@@ -42,6 +42,14 @@ extern int32_t BookReadOnly;     // opened without write access: no learning
 extern int64_t BookFileSize;     // bytes of the open book
 extern char BookPath[BOOK_PATH_SIZE];  // the name the open book was read from
 
+// How the book chooses and learns (the settings file and the commands set
+// them).
+extern int32_t UseBookWeights;     // choose by the statistics, else at random
+extern int32_t UseBookLearning;    // learn the results of the games into the book
+extern int32_t BookLearningMode;   // 1 discover, 0 kill
+extern int32_t BookLearningBound;  // centipawns: a searched score beyond it decides the game
+extern int32_t VarietyOfPlay;      // 0..100
+
 // The move list of the last position found: squares, and the statistic
 // lo + 256 x hi (version 1) or the weight (version 0).
 extern int32_t BookFrom[BOOK_LIST_SIZE];

@@ -48,6 +48,11 @@ extern int32_t LearnLogCount;    // lines written to "learn.log" in this run
 extern LearningQueueEntry LearningQueue[LEARNING_QUEUE_SIZE];
 extern int32_t LearningQueueCount;
 
+// Settings of position learning.
+extern int32_t UseLearning;          // learn after each engine move
+extern int32_t UseLearningData;      // the search takes the scores of the file
+extern int32_t LogLearningIntoFile;  // log every write into "learn.log"
+
 // Opens (or creates) the learning file. A file that cannot be read or is not a
 // learning file leaves learning off with one message.
 void OpenLearningFile(const char* path);
@@ -61,11 +66,7 @@ int FindLearningRecord(uint32_t keyLo, uint32_t keyHi, int32_t* depth, int32_t* 
 inline uint32_t LearningKeyLo(uint64_t key) { return (uint32_t)key; }
 inline uint32_t LearningKeyHi(uint64_t key) { return (uint32_t)(key >> 16); }
 
-// After each engine move: writes or drops the queued positions and queues the
-// position of three plies back when the score fell sharply.
-void LearnAfterSearch();
-
-// Open for the tests; the engine calls it only inside book/learn.cpp.
+// Queues a position with its drop in score (nothing when the queue is full).
 void QueueLearningEntry(uint32_t keyLo, uint32_t keyHi, Move move, int32_t oldScore, int32_t newScore, int32_t depth);
 // Writes every queued entry into the file and empties the queue.
 void FlushLearning();

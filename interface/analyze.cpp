@@ -8,7 +8,7 @@
 #include "board/position.h"
 #include "interface/gamecontrol.h"
 #include "interface/settings.h"
-#include "interface/tokens.h"
+#include "search/tokens.h"
 #include "platform/exit.h"
 #include "search/input.h"
 #include "search/root.h"

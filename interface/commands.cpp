@@ -19,7 +19,7 @@
 #include "interface/pgntools.h"
 #include "interface/selfplay.h"
 #include "interface/settings.h"
-#include "interface/tokens.h"
+#include "search/tokens.h"
 #include "platform/exit.h"
 #include "platform/platform.h"
 #include "search/hashtable.h"
@@ -32,67 +32,6 @@
 // Deepest perft the command runs: the move stack holds the lists of every
 // ply and the game record the moves on top of the game.
 constexpr int PERFT_DEPTH_LIMIT = 64;
-
-int CommandMatches(const char* word, const char* text) {
-  while (*word == ' ') word++;
-  while (*text == ' ') text++;
-  if (*word == 0 || *text == 0) return 0;
-  for (; *word != 0 && *text != 0; word++, text++) {
-    if (FoldCase(*word) != FoldCase(*text)) return 0;
-  }
-  return 1;
-}
-
-int SplitCommandLine(const char* line, const char* separators) {
-  int lineLength = (int)strlen(line);
-  for (int i = 0; i < TOKEN_COUNT; i++) {
-    Tokens[i][0] = 0;
-    TokenStart[i] = lineLength;  // an empty token starts at the line end
-  }
-  int index = 0;
-  int length = 0;  // characters seen of the current token, kept or not
-  for (int position = 0; position < lineLength; position++) {
-    char c = line[position];
-    if (strchr(separators, c) != nullptr) {
-      if (length > 0) {
-        length = 0;
-        if (++index == TOKEN_COUNT) return TOKEN_COUNT;
-      }
-      continue;
-    }
-    if (length == 0) TokenStart[index] = position;
-    if (length < TokenSize(index) - 1) {
-      Tokens[index][length] = c;
-      Tokens[index][length + 1] = 0;
-    }
-    length++;
-  }
-  return index + 1;
-}
-
-int64_t ParseNumber64(const char* text) {
-  int negative = 0;
-  if (*text == '-' || *text == '+') negative = *text++ == '-';
-  int64_t value = 0;  // kept as a negative number, whose range is the larger
-  for (; *text >= '0' && *text <= '9'; text++) {
-    int digit = *text - '0';
-    if (value < (INT64_MIN + digit) / 10) {
-      value = INT64_MIN;
-      continue;
-    }
-    value = value * 10 - digit;
-  }
-  if (negative) return value;
-  return value == INT64_MIN ? INT64_MAX : -value;
-}
-
-static int32_t ClampToInt32(int64_t value) {
-  if (value > INT32_MAX) return INT32_MAX;
-  if (value < INT32_MIN) return INT32_MIN;
-  return (int32_t)value;
-}
-
-int32_t ParseNumber(const char* text) { return ClampToInt32(ParseNumber64(text)); }
 
 // value * factor without overflow (both far below 2^31 in size after clamping).
 static int32_t ScaledNumber(const char* text, int32_t factor) {

@@ -13,7 +13,6 @@
 #include "search/think.h"
 #include "search/limits.h"
 
-int32_t GameStartPly = 0;
 
 int SetupFenGame(const char* fen, int checkKings) {
   if (!(checkKings ? SetGameFenPosition(fen) : SetFenPosition(fen))) return 0;

@@ -8,9 +8,6 @@
 // kept for the search, which makes its moves on top of the game.
 constexpr int GAME_PLY_LIMIT = GAME_HISTORY_SIZE - SEARCH_STACK_SIZE - 8;
 
-// Lowest GamePly a take-back may return to. A FEN with an en-passant square
-// starts the game at ply 1 with a made-up double step that cannot be undone.
-extern int32_t GameStartPly;
 
 // Sets up a game from FEN text (with checkKings, a placement whose kings
 // cannot stand so is refused too): on success the game starts at the ply of

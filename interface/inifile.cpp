@@ -9,7 +9,7 @@
 #include "eval/hashes.h"
 #include "interface/commands.h"
 #include "interface/settings.h"
-#include "interface/tokens.h"
+#include "search/tokens.h"
 #include "search/hashtable.h"
 #include "search/transposition.h"
 

@@ -9,32 +9,9 @@
 #include "search/transposition.h"
 #include "search/limits.h"
 
-int32_t UciMode = 0;
 int32_t FritzMode = 0;
 int32_t UciDebug = 0;
-int32_t PostMode = 1;
-int32_t ForceMode = 0;
-int32_t EngineSide = 1;
 
-int32_t Pondering = 1;
-int32_t PonderOn = 1;
-
-Move LastBestMove = 0;
-int32_t MultiPV = 1;
-int32_t OwnBook = 1;
-
-
-
-int32_t ResignValue = 800;
-int32_t ResignTimes = 3;
-int32_t VarietyOfPlay = 10;
-int32_t BookLearningBound = 400;
-int32_t BookLearningMode = 0;
-int32_t UseBookLearning = 1;
-int32_t UseBookWeights = 1;
-int32_t UseLearning = 0;
-int32_t UseLearningData = 0;
-int32_t LogLearningIntoFile = 0;
 int32_t UseEGTB = 1;
 char tb_path[TB_PATH_SIZE];
 

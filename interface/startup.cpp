@@ -10,8 +10,10 @@
 #include "eval/params.h"
 #include "eval/pst.h"
 #include "eval/sigmoid.h"
-#include "interface/tokens.h"
+#include "interface/gamecontrol.h"
 #include "search/hashtable.h"
+#include "search/think.h"
+#include "search/tokens.h"
 
 void BuildStartupTables() {
   InitKingAttackWeights();
@@ -27,6 +29,8 @@ void BuildStartupTables() {
   InitPressureSigmoid();
   InitAttackHorrorSigmoid();
   InitDefendHorrorSigmoid();
+  // A "new" typed during a search starts the new game through the interface.
+  NewGameHandler = NewGame;
 }
 
 void ReleaseProgram() {

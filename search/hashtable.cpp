@@ -8,7 +8,6 @@
 #include "board/searchstack.h"
 #include "eval/evaluate.h"
 #include "eval/hashes.h"
-#include "interface/settings.h"
 #include "platform/exit.h"
 #include "search/input.h"
 #include "search/repetition.h"

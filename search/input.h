@@ -2,7 +2,7 @@
 // orderly end of the process.
 #pragma once
 #include <cstdint>
-#include "interface/tokens.h"
+#include "search/tokens.h"
 
 extern char ReadChunk[4096];
 extern char SearchInputLine[INPUT_BUFFER_SIZE];  // the line being handled during a search

@@ -9,7 +9,7 @@
 #include "board/fen.h"
 #include "board/legal.h"
 #include "board/position.h"
-#include "interface/settings.h"
+#include "search/options.h"
 #include "search/hashtable.h"
 #include "search/root.h"
 #include "search/search.h"

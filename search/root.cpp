@@ -16,8 +16,8 @@
 #include "board/searchstack.h"
 #include "book/book.h"
 #include "eval/evaluate.h"
-#include "interface/settings.h"
-#include "interface/tokens.h"
+#include "search/options.h"
+#include "search/tokens.h"
 #include "search/hashtable.h"
 #include "search/input.h"
 #include "search/movepicker.h"
@@ -30,8 +30,6 @@
 #include "tablebases/tablebases.h"
 #include "search/limits.h"
 
-int32_t RootScores[ROOT_MOVES_SIZE];
-int32_t RootGivesCheck[ROOT_MOVES_SIZE];
 int32_t RootMoveIndex = 0;
 int32_t RootMoveCount = 0;
 int32_t RootGamePly = 0;

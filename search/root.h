@@ -2,16 +2,13 @@
 // aspiration windows and the three root drivers (timed, fixed-depth, MultiPV).
 #pragma once
 #include <cstdint>
+#include "board/searchstack.h"
 #include "board/types.h"
 
-constexpr int ROOT_MOVES_SIZE = 256;  // more than the legal moves of any position
 constexpr int MAX_ITERATIONS = 99;    // timed search: iterations 0 .. 98; the others stop at 97
 constexpr int NO_DEPTH_LIMIT = 999;
 
-// The root list stands at MoveStack[0 .. MoveStackTop - 1] in search order;
-// these arrays run beside it.
-extern int32_t RootScores[ROOT_MOVES_SIZE];      // [0] is the best score so far
-extern int32_t RootGivesCheck[ROOT_MOVES_SIZE];
+// The root list and its scores are in board/searchstack.h.
 extern int32_t RootMoveIndex;    // root move now being searched
 extern int32_t RootMoveCount;    // number of root moves
 extern int32_t RootGamePly;      // GamePly at the start of the search

@@ -16,7 +16,6 @@
 #include "eval/material.h"
 #include "eval/packed.h"
 #include "eval/pst.h"
-#include "interface/settings.h"
 #include "search/movepicker.h"
 #include "search/quiesce.h"
 #include "search/repetition.h"

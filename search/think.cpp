@@ -12,7 +12,8 @@
 #include "book/learn.h"
 #include "eval/evaluate.h"
 #include "eval/material.h"
-#include "interface/settings.h"
+#include "search/learning.h"
+#include "search/options.h"
 #include "platform/platform.h"
 #include "search/input.h"
 #include "search/output.h"
@@ -21,7 +22,6 @@
 #include "search/search.h"
 #include "search/transposition.h"
 #include "search/limits.h"
-#include "interface/gamecontrol.h"
 
 int32_t SearchStartTime = 0;
 int32_t TargetTime = 0;
@@ -44,11 +44,13 @@ int32_t HintSearch = 0;
 
 Move TypedMove = 0;
 int32_t NewGameRequest = 0;
+void (*NewGameHandler)() = nullptr;
 int32_t ExitRequest = 0;
 int32_t UndoRequest = 0;
 
 int32_t MovesOutOfBook = 0;
 int32_t BestMoveOwed = 0;
+Move LastBestMove = 0;
 
 uint64_t RecentKeys[RECENT_RING_SIZE];
 int32_t RecentScores[RECENT_RING_SIZE];
@@ -61,11 +63,6 @@ static constexpr int32_t HINT_SEARCH_TIME = 100;
 
 static int64_t Min64(int64_t a, int64_t b) { return a < b ? a : b; }
 static int64_t Max64(int64_t a, int64_t b) { return a > b ? a : b; }
-static int32_t ClampToInt32(int64_t value) {
-  if (value > INT32_MAX) return INT32_MAX;
-  if (value < INT32_MIN) return INT32_MIN;
-  return (int32_t)value;
-}
 
 int32_t ClockCentiseconds() { return (int32_t)(TimeMs() / 10); }
 
@@ -251,6 +248,10 @@ static int PonderPositionIsFinal() {
   return noMove;
 }
 
+static void StartNewGame() {
+  if (NewGameHandler != nullptr) NewGameHandler();
+}
+
 // The end of a ponder pass: a missed ponder is taken back and the opponent's
 // real move played. Gives 1 when Think must search again.
 static int FinishPonderSearch() {
@@ -259,7 +260,7 @@ static int FinishPonderSearch() {
   PonderSearchActive = 0;
   UnmakeMove();
   if (NewGameRequest) {
-    NewGame();
+    StartNewGame();
     return 0;
   }
   if (PonderMiss && TypedMove != 0) {
@@ -314,7 +315,7 @@ static int StartPondering() {
     if (PonderMiss) {
       PonderSearchActive = 0;
       if (NewGameRequest) {
-        NewGame();
+        StartNewGame();
         return 0;
       }
       if (TypedMove == 0) return 0;
@@ -393,7 +394,7 @@ void Think() {
     if (!BookMovePlayed) PrintFinalThinking(score);
     fflush(stdout);
     if (NewGameRequest) {
-      NewGame();
+      StartNewGame();
       return;
     }
     LearnBookFromScore(score);

@@ -46,11 +46,17 @@ extern int32_t NewGameRequest;
 extern int32_t ExitRequest;
 extern int32_t UndoRequest;
 
+// Starts a new game when "new" ended the search. Game control sits above the
+// search, so the interface sets it at start-up (BuildStartupTables); while it
+// is unset a "new" during Think only ends the search.
+extern void (*NewGameHandler)();
+
 extern int32_t MovesOutOfBook;    // engine moves searched since the book ran out
 
 // UCI: a finished search whose "bestmove" line is still owed (with the move
 // in LastBestMove, 0 printing "0000"); paid by "stop" or "ponderhit".
 extern int32_t BestMoveOwed;
+extern Move LastBestMove;
 
 // The recent-move rings.
 extern uint64_t RecentKeys[RECENT_RING_SIZE];

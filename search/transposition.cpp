@@ -8,7 +8,6 @@
 #include "board/ordering.h"
 #include "board/position.h"
 #include "board/searchstack.h"
-#include "interface/settings.h"
 #include "search/hashtable.h"
 
 TranspositionEntry* HashTable = nullptr;

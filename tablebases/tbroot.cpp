@@ -7,7 +7,6 @@
 #include "board/legal.h"
 #include "board/position.h"
 #include "board/searchstack.h"
-#include "search/root.h"
 #include "tablebases/tablebases.h"
 #include "tablebases/tbcore.h"
 

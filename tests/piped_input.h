@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "interface/tokens.h"
+#include "search/tokens.h"
 
 // Puts a pipe on descriptor 0 for one test, fed with the given bytes by a
 // writer thread, and gives the old standard input back afterwards.

@@ -9,7 +9,7 @@
 
 #include "interface/commands.h"
 #include "interface/settings.h"
-#include "interface/tokens.h"
+#include "search/tokens.h"
 #include "test_support.h"
 #include "search/limits.h"
 

@@ -20,7 +20,7 @@
 #include "eval/pawns.h"
 #include "interface/commands.h"
 #include "interface/settings.h"
-#include "interface/tokens.h"
+#include "search/tokens.h"
 #include "search/hashtable.h"
 #include "test_support.h"
 

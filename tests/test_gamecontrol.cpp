@@ -13,7 +13,7 @@
 #include "board/verify.h"
 #include "interface/gamecontrol.h"
 #include "interface/settings.h"
-#include "interface/tokens.h"
+#include "search/tokens.h"
 #include "piped_input.h"
 #include "search/hashtable.h"
 #include "search/think.h"

@@ -12,7 +12,7 @@
 #include "eval/hashes.h"
 #include "interface/inifile.h"
 #include "interface/settings.h"
-#include "interface/tokens.h"
+#include "search/tokens.h"
 #include "search/hashtable.h"
 #include "test_support.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "interface/tokens.h"
+#include "search/tokens.h"
 #include "search/input.h"
 #include "piped_input.h"
 

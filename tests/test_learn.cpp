@@ -19,6 +19,7 @@
 #include "board/position.h"
 #include "book/learn.h"
 #include "interface/settings.h"
+#include "search/learning.h"
 #include "search/root.h"
 #include "search/think.h"
 #include "test_support.h"

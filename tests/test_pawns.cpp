@@ -23,7 +23,7 @@
 #include "eval/pst.h"
 #include "interface/commands.h"
 #include "interface/settings.h"
-#include "interface/tokens.h"
+#include "search/tokens.h"
 #include "search/hashtable.h"
 #include "test_support.h"
 

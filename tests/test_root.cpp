@@ -20,7 +20,7 @@
 #include "board/searchstack.h"
 #include "eval/evaluate.h"
 #include "interface/settings.h"
-#include "interface/tokens.h"
+#include "search/tokens.h"
 #include "search/hashtable.h"
 #include "search/output.h"
 #include "search/repetition.h"

@@ -9,7 +9,7 @@
 
 #include "eval/sigmoid.h"
 #include "interface/commands.h"
-#include "interface/tokens.h"
+#include "search/tokens.h"
 #include "test_support.h"
 
 namespace {

@@ -25,7 +25,7 @@
 #include "eval/pst.h"
 #include "eval/sigmoid.h"
 #include "interface/commands.h"
-#include "interface/tokens.h"
+#include "search/tokens.h"
 #include "search/hashtable.h"
 
 #ifndef CORVATINE_SHARED_DIR

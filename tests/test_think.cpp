@@ -10,7 +10,7 @@
 #include "board/position.h"
 #include "eval/evaluate.h"
 #include "interface/settings.h"
-#include "interface/tokens.h"
+#include "search/tokens.h"
 #include "search/input.h"
 #include "search/root.h"
 #include "search/search.h"

@@ -9,8 +9,8 @@ higher one and every cycle between folders, and exits with status 1 if there
 is any. tests/ and tools/ sit outside the layers and are not read.
 
 With --below FOLDER only the folders of the layers below FOLDER's are held
-to it (the CI test runs it so while the upper layers still hold upward
-includes); the graph is printed whole all the same.
+to it (a way to check the lower layers alone while an upper one is being
+reworked); the graph is printed whole all the same.
 
 Usage: tools/include_graph.py [--root DIR] [--below FOLDER] [--quiet]
 """

@@ -24,7 +24,7 @@
 #include "eval/params.h"
 #include "interface/settings.h"
 #include "interface/startup.h"
-#include "interface/tokens.h"
+#include "search/tokens.h"
 #include "search/hashtable.h"
 #include "search/repetition.h"
 #include "search/root.h"

@@ -15,7 +15,7 @@
 #include "interface/commands.h"
 #include "interface/gamecontrol.h"
 #include "interface/settings.h"
-#include "interface/tokens.h"
+#include "search/tokens.h"
 #include "platform/exit.h"
 #include "search/hashtable.h"
 #include "search/input.h"

@@ -11,7 +11,7 @@
 #include "interface/gamecontrol.h"
 #include "interface/settings.h"
 #include "interface/startup.h"
-#include "interface/tokens.h"
+#include "search/tokens.h"
 #include "platform/exit.h"
 #include "search/hashtable.h"
 #include "search/limits.h"
