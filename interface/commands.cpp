@@ -22,6 +22,7 @@
 #include "search/tokens.h"
 #include "platform/exit.h"
 #include "platform/platform.h"
+#include "search/commandtable.h"
 #include "search/hashtable.h"
 #include "search/input.h"
 #include "search/root.h"
@@ -36,15 +37,6 @@ constexpr int PERFT_DEPTH_LIMIT = 64;
 // value * factor without overflow (both far below 2^31 in size after clamping).
 static int32_t ScaledNumber(const char* text, int32_t factor) {
   return ClampToInt32((int64_t)ParseNumber(text) * factor);
-}
-
-// 1 when the first token is exactly word, letter case aside.
-static int FirstTokenIs(const char* word) {
-  const char* token = Tokens[0];
-  for (; *word != 0 && *token != 0; word++, token++) {
-    if (FoldCase(*word) != FoldCase(*token)) return 0;
-  }
-  return *word == 0 && *token == 0;
 }
 
 static void SayGameTooLong() {
@@ -435,215 +427,142 @@ static void PrintEvaluation() {
   fflush(stdout);
 }
 
+// "loadfen FEN": the FEN starts 8 characters into the line.
+static void LoadFen(const char* line) {
+  size_t length = strlen(line);
+  if (SetupFenGame(line + (length < 8 ? length : 8), 1)) ClearLearningQueue();
+}
+
+// "xboard": the limits of a UCI search are dropped.
+static void EnterXboardMode() {
+  Limits.NodeLimit = 0;
+  Limits.DepthLimit = 998;
+  Limits.MovesToGo = 0;
+  Limits.TimePerMove = 0;
+  Limits.MateLimit = 0;
+  UciMode = 0;
+  PonderOn = Pondering;
+}
+
+// "egtbstat": the tablebase settings and how many pieces the tables found
+// cover.
+static void PrintTablebaseStatus() {
+  printf("UseEGTB = %s\ntb_path = %s\n", UseEGTB ? "TRUE" : "FALSE", tb_path);
+  if (tb_probe_limit != 0)
+    printf("%d piece EGTB files found\n", tb_probe_limit);
+  else
+    printf("EGTB files not found\n");
+  fflush(stdout);
+}
+
+// UCI "debug on|off"; any other word leaves it as it is.
+static void SetUciDebug(int n) {
+  if (n < 2) return;
+  if (CommandMatches("on", Tokens[1])) {
+    UciDebug = 1;
+  } else if (CommandMatches("off", Tokens[1])) {
+    UciDebug = 0;
+  }
+}
+
+// Runs the command of one table row on the line (split into n tokens).
+static void RunCommand(CommandId id, const char* line, int n) {
+  switch (id) {
+    case CMD_PGNEVAL: ProcessPgnFile(PGN_SOURCE_FILE); break;
+    case CMD_QUIT: ExitProgram(0);
+    case CMD_CLEAN: ClearAllTables(); break;
+    case CMD_RELOAD: ReloadEvaluationValues(); break;
+    case CMD_MOVE: PlayTypedMove(line); break;
+    case CMD_HELP: PrintHelp(); break;
+    case CMD_NEW: NewGame(); break;
+    case CMD_POST: PostMode = 1; break;
+    case CMD_RESET: ResetGameStatistics(1); break;
+    case CMD_LEVEL: SetLevel(n); break;
+    case CMD_MOVES: ListLegalMoves(); break;
+    case CMD_EDIT: EditBoard(); break;
+    case CMD_LOADFEN: LoadFen(line); break;
+    case CMD_EPDEVL: EvaluateEpdFile(Tokens[1]); break;
+    case CMD_SELFTEST: SelfTest(PGN_SOURCE_FILE); break;
+    case CMD_NOPOST: PostMode = 0; break;
+    case CMD_PERFT: RunPerft(n); break;
+    case CMD_SD:
+      if (n >= 2) Limits.DepthLimit = ParseNumber(Tokens[1]);
+      break;
+    case CMD_STOP: PayOwedBestMove(); break;
+    case CMD_ST:
+      if (n >= 2) Limits.TimePerMove = ScaledNumber(Tokens[1], 100);
+      break;
+    case CMD_GO: RunGo(n); break;
+    case CMD_PONDERHIT:
+      if (Limits.UciPonder) PayOwedPonderHit();
+      break;
+    case CMD_WHITE:
+      thread_board.SideToMove = WHITE;
+      EngineSide = 1;
+      break;
+    case CMD_REMOVE:
+      if (TakeBackMove()) TakeBackMove();
+      break;
+    case CMD_ANALYZE: AnalyzeMode(); break;
+    case CMD_BLACK:
+      thread_board.SideToMove = BLACK;
+      EngineSide = 0;
+      break;
+    case CMD_FORCE: ForceMode = 1; break;
+    case CMD_BRD: PrintBoard(); break;
+    case CMD_TIME:
+      // A clock is never negative: -1 would read as no clock at all.
+      if (n >= 2) Limits.TimeLeft = ParseNumber(Tokens[1]) < 0 ? 0 : ParseNumber(Tokens[1]);
+      break;
+    case CMD_OTIM:
+      if (n >= 2) Limits.OpponentTime = ParseNumber(Tokens[1]);
+      break;
+    case CMD_EASY: PonderOn = 0; break;
+    case CMD_HARD:
+      if (Pondering) PonderOn = 1;
+      break;
+    case CMD_EVL: PrintEvaluation(); break;
+    case CMD_UNDO: TakeBackMove(); break;
+    case CMD_FRITZ: FritzMode = 1; break;
+    case CMD_XBOARD: EnterXboardMode(); break;
+    case CMD_MVD:
+      printf("castling flags = %d\n", (int)thread_board.CastleFlags);
+      fflush(stdout);
+      break;
+    case CMD_DEMO: PlayDemoGames(); break;
+    case CMD_BKM: ListBookPositionMoves(); break;
+    case CMD_UCINEWGAME:
+      LastBestMove = 0;
+      BestMoveOwed = 0;
+      ResetGameStatistics(0);
+      break;
+    case CMD_UCI:
+      PrintUciIdentification();
+      UciMode = 1;
+      PonderOn = 0;
+      break;
+    case CMD_SETOPTION: SetUciOption(); break;
+    case CMD_ISREADY:
+      printf("readyok\n");
+      fflush(stdout);
+      break;
+    case CMD_EGTBSTAT: PrintTablebaseStatus(); break;
+    case CMD_POSITION: SetUciPosition(line, n); break;
+    case CMD_DEBUG: SetUciDebug(n); break;
+    case CMD_STATUS:
+    case CMD_EXIT:
+    case CMD_RESULT:
+    case COMMAND_ID_COUNT: break;  // words of a running search only
+  }
+}
+
 void ProcessCommand() {
   const char* line = CommandLine;
   const int n = SplitCommandLine(line, CommandMatches("level", line) ? " :" : " ");
-
-  // The words are tried in this order and the first match decides, except
-  // where a row says it goes on. Rows marked "later" wait for the part of the
-  // engine they call; they take their words already, so the order holds.
-  if (CommandMatches("pgneval", line)) ProcessPgnFile(PGN_SOURCE_FILE);  // goes on
-  if (CommandMatches("q", line)) ExitProgram(0);
-  if (CommandMatches("clean", line)) {
-    ClearAllTables();
-    return;
-  }
-  if (CommandMatches("reload", line)) {
-    ReloadEvaluationValues();
-    return;
-  }
-  if (IsCoordinateMove(line)) {
-    PlayTypedMove(line);
-    return;
-  }
-  if (CommandMatches("help", line)) {
-    PrintHelp();
-    return;
-  }
-  if (CommandMatches("new", line)) {
-    NewGame();
-    return;
-  }
-  if (CommandMatches("post", line)) {
-    PostMode = 1;
-    return;
-  }
-  if (CommandMatches("reset", line)) {
-    ResetGameStatistics(1);
-    return;
-  }
-  if (CommandMatches("level", line)) {
-    SetLevel(n);
-    return;
-  }
-  if (CommandMatches("moves", line)) {
-    ListLegalMoves();
-    return;
-  }
-  if (CommandMatches("edit", line)) {
-    EditBoard();
-    return;
-  }
-  if (CommandMatches("loadfen", line)) {
-    size_t length = strlen(line);
-    if (SetupFenGame(line + (length < 8 ? length : 8), 1)) ClearLearningQueue();
-    return;
-  }
-  if (CommandMatches("epdevl", line)) {
-    EvaluateEpdFile(Tokens[1]);
-    return;
-  }
-  if (CommandMatches("selftest", line)) {
-    SelfTest(PGN_SOURCE_FILE);
-    return;
-  }
-  if (CommandMatches("nopost", line)) {
-    PostMode = 0;
-    return;
-  }
-  if (CommandMatches("perft", line)) {
-    RunPerft(n);
-    return;
-  }
-  if (CommandMatches("sd", line)) {
-    if (n >= 2) Limits.DepthLimit = ParseNumber(Tokens[1]);
-    return;
-  }
-  if (FirstTokenIs("stop")) {
-    PayOwedBestMove();
-    return;
-  }
-  if (CommandMatches("st", line)) {
-    if (n >= 2) Limits.TimePerMove = ScaledNumber(Tokens[1], 100);
-    return;
-  }
-  if (CommandMatches("go", line)) {
-    RunGo(n);
-    return;
-  }
-  if (CommandMatches("ponderhit", line)) {
-    if (Limits.UciPonder) PayOwedPonderHit();  // goes on
-  }
-  if (CommandMatches("white", line)) {
-    thread_board.SideToMove = WHITE;
-    EngineSide = 1;
-    return;
-  }
-  if (CommandMatches("remove", line)) {
-    if (TakeBackMove()) TakeBackMove();
-    return;
-  }
-  if (CommandMatches("analyze", line)) {
-    AnalyzeMode();
-    return;
-  }
-  if (CommandMatches("black", line)) {
-    thread_board.SideToMove = BLACK;
-    EngineSide = 0;
-    return;
-  }
-  if (CommandMatches("force", line)) {
-    ForceMode = 1;
-    return;
-  }
-  if (CommandMatches("brd", line)) {
-    PrintBoard();
-    return;
-  }
-  if (CommandMatches("time", line)) {
-    // A clock is never negative: -1 would read as no clock at all.
-    if (n >= 2) Limits.TimeLeft = ParseNumber(Tokens[1]) < 0 ? 0 : ParseNumber(Tokens[1]);
-    return;
-  }
-  // xboard sends "otim"; the word matches "otime" as well.
-  if (CommandMatches("otim", line)) {
-    if (n >= 2) Limits.OpponentTime = ParseNumber(Tokens[1]);
-    return;
-  }
-  if (CommandMatches("easy", line)) {
-    PonderOn = 0;
-    return;
-  }
-  if (CommandMatches("hard", line)) {
-    if (Pondering) PonderOn = 1;
-    return;
-  }
-  if (CommandMatches("evl", line)) {
-    PrintEvaluation();
-    return;
-  }
-  if (CommandMatches("undo", line)) {
-    TakeBackMove();
-    return;
-  }
-  if (CommandMatches("fritz", line)) {
-    FritzMode = 1;  // goes on
-  }
-  if (CommandMatches("xboard", line)) {
-    Limits.NodeLimit = 0;
-    Limits.DepthLimit = 998;
-    Limits.MovesToGo = 0;
-    Limits.TimePerMove = 0;
-    Limits.MateLimit = 0;
-    UciMode = 0;
-    PonderOn = Pondering;
-    return;
-  }
-  if (CommandMatches("mvd", line)) {
-    printf("castling flags = %d\n", (int)thread_board.CastleFlags);
-    fflush(stdout);
-    return;
-  }
-  if (CommandMatches("demo", line)) {
-    PlayDemoGames();
-    return;
-  }
-  if (CommandMatches("bkm", line)) {
-    ListBookPositionMoves();
-    return;
-  }
-  if (FirstTokenIs("ucinewgame")) {
-    LastBestMove = 0;
-    BestMoveOwed = 0;
-    ResetGameStatistics(0);
-    return;
-  }
-  if (CommandMatches("uci", line)) {
-    PrintUciIdentification();
-    UciMode = 1;
-    PonderOn = 0;
-    return;
-  }
-  if (CommandMatches("setoption", line)) {
-    SetUciOption();
-    return;
-  }
-  if (CommandMatches("isready", line)) {
-    printf("readyok\n");
-    fflush(stdout);
-    return;
-  }
-  if (CommandMatches("egtbstat", line)) {
-    // The tablebase status; goes on.
-    printf("UseEGTB = %s\ntb_path = %s\n", UseEGTB ? "TRUE" : "FALSE", tb_path);
-    if (tb_probe_limit != 0)
-      printf("%d piece EGTB files found\n", tb_probe_limit);
-    else
-      printf("EGTB files not found\n");
-    fflush(stdout);
-  }
-  if (CommandMatches("position", line)) {
-    SetUciPosition(line, n);
-    return;
-  }
-  if (CommandMatches("debug", line)) {
-    if (n >= 2) {
-      if (CommandMatches("on", Tokens[1])) {
-        UciDebug = 1;
-      } else if (CommandMatches("off", Tokens[1])) {
-        UciDebug = 0;
-      }
-    }
-    return;
+  // The first row of the table that matches decides; after a row that goes
+  // on, the rows behind it are tried as well.
+  for (int row = FindCommand(line, 0, IN_LINE_LOOP); row >= 0; row = FindCommand(line, row + 1, IN_LINE_LOOP)) {
+    RunCommand(COMMAND_TABLE[row].id, line, n);
+    if (!COMMAND_TABLE[row].goes_on) return;
   }
 }

@@ -13,6 +13,7 @@
 #include "search/options.h"
 #include "platform/exit.h"
 #include "platform/platform.h"
+#include "search/commandtable.h"
 #include "search/hashtable.h"
 #include "search/root.h"
 #include "search/search.h"
@@ -197,6 +198,107 @@ static int32_t NumberBehindKeyword(const char* line) {
   return strlen(line) >= 5 ? ParseNumber(line + 5) : 0;
 }
 
+// The "." line: how far the search has come.
+static void PrintSearchStatus() {
+  char text[8];
+  int ply = RootGamePly >= 0 && RootGamePly < GAME_HISTORY_SIZE ? RootGamePly : 0;
+  printf("stat01: %d %lld %d %d %d %s\n", ClockCentiseconds() - SearchStartTime, (long long)Nodes,
+         IterationDepth + 1, RootMoveCount - RootMoveIndex, RootMoveCount + 1,
+         MoveToText(text, GameHistory[ply].move));
+  fflush(stdout);
+}
+
+// A line that is no in-search command is not lost at the terminal or from
+// xboard: it is run once the search is over. A ponder search ends for it, as
+// xboard expects (the command may change the game), so that it runs at once
+// with the game's own position on the board. Gives 1 when the search stops.
+static int KeepLineForLater(const char* line) {
+  if (UciMode || AnalyzeModeActive || line[strspn(line, " ")] == 0) return 0;
+  DeferLine(line);
+  if (!PonderSearchActive) return 0;
+  PonderReplyOff();
+  thread_board.StopSearch = 1;
+  return 1;
+}
+
+// Runs one line of input during the search. Gives 1 when the handling ends
+// with this line, 0 when the next line is to be handled.
+static int RunSearchCommand(const char* line) {
+  const int row = FindCommand(line, 0, IN_SEARCH);
+  if (row < 0) return KeepLineForLater(line);
+  switch (COMMAND_TABLE[row].id) {
+    case CMD_STOP:  // "stop" or "?"
+      PonderReplyOff();
+      Limits.UciPonder = 0;
+      thread_board.StopSearch = 1;
+      return 1;
+    case CMD_STATUS:
+      PrintSearchStatus();
+      return 1;
+    case CMD_ISREADY:
+      printf("readyok\n");
+      fflush(stdout);
+      return 0;
+    case CMD_PONDERHIT:
+      Limits.UciPonder = 0;
+      return 0;
+    case CMD_UNDO:
+      UndoRequest = 1;
+      thread_board.StopSearch = 1;
+      return 1;
+    case CMD_EXIT:
+      ExitRequest = 1;
+      thread_board.StopSearch = 1;
+      return 1;
+    case CMD_NEW:
+      PonderReplyOff();
+      thread_board.StopSearch = 1;
+      NewGameRequest = 1;
+      return 1;
+    case CMD_RESULT:
+      PonderReplyOff();
+      thread_board.StopSearch = 1;
+      return 1;
+    case CMD_POST:
+    case CMD_NOPOST:
+      PostMode = COMMAND_TABLE[row].id == CMD_POST;
+      thread_board.StopSearch = 1;
+      PonderReplyOff();
+      return 1;
+    case CMD_QUIT: ExitProgram(0);
+    case CMD_FORCE:
+      PonderReplyOff();
+      ForceMode = 1;
+      thread_board.StopSearch = 1;
+      return 1;
+    case CMD_HARD:
+      thread_board.StopSearch = 1;
+      PonderReplyOff();
+      if (Pondering) PonderOn = 1;
+      return 1;
+    case CMD_EASY:
+      PonderOn = 0;
+      PonderReplyOff();
+      thread_board.StopSearch = 1;
+      return 1;
+    case CMD_TIME: {
+      int32_t timeLeft = NumberBehindKeyword(line);
+      Limits.TimeLeft = timeLeft < 0 ? 0 : timeLeft;
+      if (PonderSearchActive) return 0;
+      thread_board.StopSearch = 1;
+      return 1;
+    }
+    case CMD_OTIM:
+      Limits.OpponentTime = NumberBehindKeyword(line);
+      return 0;
+    case CMD_MOVE:
+      HandleTypedMove(line);
+      return 1;
+    default:
+      return KeepLineForLater(line);  // not a row of the search's
+  }
+}
+
 void HandleInputDuringSearch() {
   for (;;) {
     if (!InputHasLine()) {
@@ -208,112 +310,6 @@ void HandleInputDuringSearch() {
       if (!InputHasLine()) return;
     }
     CutInputLine(SearchInputLine, INPUT_BUFFER_SIZE);
-    const char* line = SearchInputLine;
-    const char c = line[0];
-    if (c == '?' || CommandMatches("stop", line)) {
-      PonderReplyOff();
-      Limits.UciPonder = 0;
-      thread_board.StopSearch = 1;
-      return;
-    }
-    if (c == '.') {
-      char text[8];
-      int ply = RootGamePly >= 0 && RootGamePly < GAME_HISTORY_SIZE ? RootGamePly : 0;
-      printf("stat01: %d %lld %d %d %d %s\n", ClockCentiseconds() - SearchStartTime, (long long)Nodes,
-             IterationDepth + 1, RootMoveCount - RootMoveIndex, RootMoveCount + 1,
-             MoveToText(text, GameHistory[ply].move));
-      fflush(stdout);
-      return;
-    }
-    if (CommandMatches("isready", line)) {
-      printf("readyok\n");
-      fflush(stdout);
-      continue;
-    }
-    if (CommandMatches("ponderhit", line)) {
-      Limits.UciPonder = 0;
-      continue;
-    }
-    if (CommandMatches("undo", line)) {
-      UndoRequest = 1;
-      thread_board.StopSearch = 1;
-      return;
-    }
-    if (CommandMatches("exit", line)) {
-      ExitRequest = 1;
-      thread_board.StopSearch = 1;
-      return;
-    }
-    if (CommandMatches("new", line)) {
-      PonderReplyOff();
-      thread_board.StopSearch = 1;
-      NewGameRequest = 1;
-      return;
-    }
-    if (CommandMatches("result", line)) {
-      PonderReplyOff();
-      thread_board.StopSearch = 1;
-      return;
-    }
-    if (CommandMatches("post", line)) {
-      PostMode = 1;
-      thread_board.StopSearch = 1;
-      PonderReplyOff();
-      return;
-    }
-    if (CommandMatches("nopost", line)) {
-      PostMode = 0;
-      thread_board.StopSearch = 1;
-      PonderReplyOff();
-      return;
-    }
-    if (c == 'q') ExitProgram(0);
-    if (CommandMatches("force", line)) {
-      PonderReplyOff();
-      ForceMode = 1;
-      thread_board.StopSearch = 1;
-      return;
-    }
-    if (CommandMatches("hard", line)) {
-      thread_board.StopSearch = 1;
-      PonderReplyOff();
-      if (Pondering) PonderOn = 1;
-      return;
-    }
-    if (CommandMatches("easy", line)) {
-      PonderOn = 0;
-      PonderReplyOff();
-      thread_board.StopSearch = 1;
-      return;
-    }
-    if (CommandMatches("time", line)) {
-      int32_t timeLeft = NumberBehindKeyword(line);
-      Limits.TimeLeft = timeLeft < 0 ? 0 : timeLeft;
-      if (!PonderSearchActive) {
-        thread_board.StopSearch = 1;
-        return;
-      }
-      continue;
-    }
-    if (CommandMatches("otim", line)) {
-      Limits.OpponentTime = NumberBehindKeyword(line);
-      continue;
-    }
-    if (IsCoordinateMove(line)) {
-      HandleTypedMove(line);
-      return;
-    }
-    // Any other command is not lost at the terminal or from xboard: it is
-    // run once the search is over. A ponder search ends for it, as xboard
-    // expects (the command may change the game), so that it runs at once
-    // with the game's own position on the board.
-    if (!UciMode && !AnalyzeModeActive && line[strspn(line, " ")] != 0) {
-      DeferLine(line);
-      if (PonderSearchActive) {
-        PonderReplyOff();
-        thread_board.StopSearch = 1;
-        return;
-      }
-    }
+    if (RunSearchCommand(SearchInputLine)) return;
   }
 }

@@ -9,6 +9,7 @@
 
 #include "interface/commands.h"
 #include "interface/settings.h"
+#include "search/commandtable.h"
 #include "search/tokens.h"
 #include "test_support.h"
 #include "search/limits.h"
@@ -51,6 +52,72 @@ TEST_F(CommandTest, CommandMatchesIsATwoWayPrefixTest) {
   };
   for (const MatchCase& c : cases) {
     EXPECT_EQ(CommandMatches(c.word, c.text), c.expected) << '"' << c.word << "\" vs \"" << c.text << '"';
+  }
+}
+
+// The commands the line loop runs for a line (the rows that go on, then the
+// one that decides), and the one a running search takes.
+struct DispatchCase {
+  const char* line;
+  std::vector<int> lineLoop;
+  int search;  // -1: no row of the search's
+};
+
+static std::vector<int> LineLoopCommands(const char* line) {
+  std::vector<int> ids;
+  for (int row = FindCommand(line, 0, IN_LINE_LOOP); row >= 0; row = FindCommand(line, row + 1, IN_LINE_LOOP)) {
+    ids.push_back(COMMAND_TABLE[row].id);
+    if (!COMMAND_TABLE[row].goes_on) break;
+  }
+  return ids;
+}
+
+TEST_F(CommandTest, TheTableIsReadInOrderByTheLineLoopAndTheSearch) {
+  const DispatchCase cases[] = {
+      {"p", {CMD_PGNEVAL, CMD_POST}, CMD_PONDERHIT},  // "pgneval" goes on; the search has "ponderhit" first
+      {"po", {CMD_POST}, CMD_PONDERHIT},
+      {"ponderhit", {CMD_PONDERHIT}, CMD_PONDERHIT},
+      {"n", {CMD_NEW}, CMD_NEW},
+      {"no", {CMD_NOPOST}, CMD_NOPOST},
+      {"e", {CMD_EDIT}, CMD_EXIT},
+      {"ea", {CMD_EASY}, CMD_EASY},
+      {"exit", {}, CMD_EXIT},
+      {"stop", {CMD_STOP}, CMD_STOP},
+      {"STOP now", {CMD_STOP}, CMD_STOP},
+      {"stopper", {CMD_ST}, CMD_STOP},  // "stop" of the line loop wants the whole first word
+      {"st", {CMD_ST}, CMD_STOP},
+      {"st 5", {CMD_ST}, -1},
+      {"s", {CMD_SELFTEST}, CMD_STOP},
+      {"?", {}, CMD_STOP},
+      {" ?", {}, -1},              // the search tests the first character as it is
+      {".", {}, CMD_STATUS},
+      {"q", {CMD_QUIT}, CMD_QUIT},
+      {"Quit", {CMD_QUIT}, -1},    // a running search quits on a small q only
+      {"  quit", {CMD_QUIT}, -1},
+      {"e2e4", {CMD_MOVE}, CMD_MOVE},
+      {"E7E8q", {CMD_MOVE}, CMD_MOVE},
+      {"u", {CMD_UNDO}, CMD_UNDO},
+      {"uci", {CMD_UCI}, -1},
+      {"ucinewgame", {CMD_UCINEWGAME}, -1},
+      {"ucinewgamex", {CMD_UCI}, -1},
+      {"t", {CMD_TIME}, CMD_TIME},
+      {"time 500", {CMD_TIME}, CMD_TIME},
+      {"otime 300", {CMD_OTIM}, CMD_OTIM},
+      {"fritz", {CMD_FRITZ}, -1},  // goes on, and no later word takes it
+      {"egtbstat", {CMD_EGTBSTAT}, -1},
+      {"isready", {CMD_ISREADY}, CMD_ISREADY},
+      {"result 1-0", {}, CMD_RESULT},
+      {"r", {CMD_RELOAD}, CMD_RESULT},
+      {"level 40 5 0", {CMD_LEVEL}, -1},
+      {"hello", {}, -1},
+      {"", {}, -1},
+      {"   ", {}, -1},
+  };
+  for (const DispatchCase& c : cases) {
+    SCOPED_TRACE(std::string("line \"") + c.line + "\"");
+    EXPECT_EQ(LineLoopCommands(c.line), c.lineLoop);
+    const int row = FindCommand(c.line, 0, IN_SEARCH);
+    EXPECT_EQ(row < 0 ? -1 : (int)COMMAND_TABLE[row].id, c.search);
   }
 }
 
