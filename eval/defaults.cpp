@@ -6,7 +6,7 @@
 // and the endgame class tables live in eval/defaults_material.cpp. Blocks
 // whose terms are not authored yet hold zeros; every block is plain data here
 // so that a tuning step can replace it as a whole.
-#include "eval/params.h"
+#include "eval/defaults.h"
 
 // Block 2: MaterialOffsets (cleared before every read).
 int32_t MaterialOffsets[12] = {};

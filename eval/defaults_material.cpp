@@ -1,8 +1,7 @@
 // The authored defaults of the material and piece-square blocks of the
 // parameter set: what the engine plays with when no "values.txt" is read.
 // Each block is a plain table; a tuning step may replace them wholesale.
-#include "eval/packed.h"
-#include "eval/params.h"
+#include "eval/defaults_material.h"
 
 // Block 1: extra value over the board's piece values, as (middlegame, endgame)
 // pairs for a knight, a bishop and a rook, then the bishop pair. Blended by

@@ -1,7 +1,7 @@
 // Compiled tables of the piece terms that "values.txt" does not carry: the
 // king-zone base codes, the check and file dangers of rooks and queens, and
 // the low-mobility penalty of the minor pieces.
-#include "eval/pieces.h"
+#include "eval/defaults_pieces.h"
 
 const int32_t ZoneBaseCode[64] = {
     0, 0, 1, 1, 1, 1, 0, 0,

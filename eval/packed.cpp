@@ -49,33 +49,58 @@ void PackScorePairTable(const int32_t* mg, const int32_t* eg, int32_t* out, int 
   for (int i = 0; i < n; i++) out[i] = PackPair(mg[i], eg[i]);
 }
 
+// The slots of the mixed blocks that only the packing reads: the middlegame
+// and endgame halves of each packed weight.
+enum PackedEvalParamsASlot : int {
+  BISHOP_BOTH_WINGS_MG = 4, KING_BETWEEN_PAWNS = 6, ROOK_BACK_RANK_MG = 8, QUEEN_BACK_RANK_MG = 9,
+  ROOK_SEVENTH_MG = 10, ROOK_SEVENTH_PASSER_MG = 11, QUEEN_SEVENTH_MG = 12, BACK_RANK_MG = 13,
+  ROOK_SEVENTH_DOUBLED_MG = 15
+};
+enum PackedEvalParamsBSlot : int {
+  BAD_BISHOP_PAWN_MG = 0, BAD_BISHOP_PAWN_EG = 1, BAD_BISHOP_BLOCKED_MG = 2, BAD_BISHOP_BLOCKED_EG = 3,
+  KNIGHT_VS_BLOCKED_PAWNS_MG = 4
+};
+enum PackedEvalParamsCSlot : int {
+  TRAPPED_BISHOP_MG = 0, TRAPPED_ROOK_MG = 4, ROOK_WEAK_PAWN_FILE_MG = 12, ROOK_CLOSED_FILE_MG = 13
+};
+enum PackedEvalParamsDSlot : int {
+  BISHOP_MOBILITY_MG = 26, BISHOP_MOBILITY_EG = 27, ROOK_MOBILITY_MG = 28, ROOK_MOBILITY_EG = 29,
+  QUEEN_MOBILITY_MG = 30, QUEEN_MOBILITY_EG = 31
+};
+enum PackedEvalParamsPSlot : int {
+  ROOK_SEVENTH_DOUBLED_EG = 9, ROOK_SEVENTH_PASSER_EG = 10, TRAPPED_ROOK_EG = 11, BACK_RANK_EG = 12,
+  TRAPPED_BISHOP_EG = 13, KNIGHT_VS_BLOCKED_PAWNS_EG = 14, BLOCKED_PAWN_EG = 15, QUEEN_BACK_RANK_EG = 16,
+  QUEEN_SEVENTH_EG = 17, ROOK_SEVENTH_EG = 18, ROOK_CLOSED_FILE_EG = 19, ROOK_WEAK_PAWN_FILE_EG = 20,
+  ROOK_BACK_RANK_EG = 21, FIANCHETTO_BISHOP_EG = 22
+};
+
 // Enemy rook behind a passer, by the rank of the table square; endgame half 0.
 static const int32_t EnemyRookBehindByRank[8] = {0, 14, 14, 14, 13, 12, 11, 0};
 
 void PackScorePairs() {
   PackScorePairTable(RookVsMinorsBase, RookVsMinorsBase, RookVsMinorsPassers, 9);
 
-  KingBetweenPawns = PackPair(EvalParamsA[6], EvalParamsA[6]);
-  BackRankTerm = PackPair(EvalParamsA[13], EvalParamsP[12]);
-  TrappedRookTerm = PackPair(EvalParamsC[4], EvalParamsP[11]);
-  RookWeakPawnFile = PackPair(EvalParamsC[12], EvalParamsP[20]);
-  RookClosedFile = PackPair(EvalParamsC[13], EvalParamsP[19]);
-  RookSeventh = PackPair(EvalParamsA[10], EvalParamsP[18]);
-  RookSeventhDoubled = PackPair(EvalParamsA[15], EvalParamsP[9]);
-  RookSeventhPasser = PackPair(EvalParamsA[11], EvalParamsP[10]);
-  RookBackRank = PackPair(EvalParamsA[8], EvalParamsP[21]);
-  RookMobility = PackPair(EvalParamsD[28], EvalParamsD[29]);
-  BishopMobility = PackPair(EvalParamsD[26], EvalParamsD[27]);
-  TrappedBishop = PackPair(EvalParamsC[0], EvalParamsP[13]);
-  BadBishopBlocked = PackPair(EvalParamsB[2], EvalParamsB[3]);
-  BadBishopPawn = PackPair(EvalParamsB[0], EvalParamsB[1]);
-  BishopBothWings = PackPair(EvalParamsA[4], EvalParamsO);
-  FianchettoBishop = PackPair(EvalParamsA[5], EvalParamsP[22]);
-  KnightVsBlockedPawns = PackPair(EvalParamsB[4], EvalParamsP[14]);
-  BlockedPawnTerm = PackPair(EvalParamsB2, EvalParamsP[15]);
-  QueenBackRank = PackPair(EvalParamsA[9], EvalParamsP[16]);
-  QueenSeventh = PackPair(EvalParamsA[12], EvalParamsP[17]);
-  QueenMobility = PackPair(EvalParamsD[30], EvalParamsD[31]);
+  KingBetweenPawns = PackPair(EvalParamsA[KING_BETWEEN_PAWNS], EvalParamsA[KING_BETWEEN_PAWNS]);
+  BackRankTerm = PackPair(EvalParamsA[BACK_RANK_MG], EvalParamsP[BACK_RANK_EG]);
+  TrappedRookTerm = PackPair(EvalParamsC[TRAPPED_ROOK_MG], EvalParamsP[TRAPPED_ROOK_EG]);
+  RookWeakPawnFile = PackPair(EvalParamsC[ROOK_WEAK_PAWN_FILE_MG], EvalParamsP[ROOK_WEAK_PAWN_FILE_EG]);
+  RookClosedFile = PackPair(EvalParamsC[ROOK_CLOSED_FILE_MG], EvalParamsP[ROOK_CLOSED_FILE_EG]);
+  RookSeventh = PackPair(EvalParamsA[ROOK_SEVENTH_MG], EvalParamsP[ROOK_SEVENTH_EG]);
+  RookSeventhDoubled = PackPair(EvalParamsA[ROOK_SEVENTH_DOUBLED_MG], EvalParamsP[ROOK_SEVENTH_DOUBLED_EG]);
+  RookSeventhPasser = PackPair(EvalParamsA[ROOK_SEVENTH_PASSER_MG], EvalParamsP[ROOK_SEVENTH_PASSER_EG]);
+  RookBackRank = PackPair(EvalParamsA[ROOK_BACK_RANK_MG], EvalParamsP[ROOK_BACK_RANK_EG]);
+  RookMobility = PackPair(EvalParamsD[ROOK_MOBILITY_MG], EvalParamsD[ROOK_MOBILITY_EG]);
+  BishopMobility = PackPair(EvalParamsD[BISHOP_MOBILITY_MG], EvalParamsD[BISHOP_MOBILITY_EG]);
+  TrappedBishop = PackPair(EvalParamsC[TRAPPED_BISHOP_MG], EvalParamsP[TRAPPED_BISHOP_EG]);
+  BadBishopBlocked = PackPair(EvalParamsB[BAD_BISHOP_BLOCKED_MG], EvalParamsB[BAD_BISHOP_BLOCKED_EG]);
+  BadBishopPawn = PackPair(EvalParamsB[BAD_BISHOP_PAWN_MG], EvalParamsB[BAD_BISHOP_PAWN_EG]);
+  BishopBothWings = PackPair(EvalParamsA[BISHOP_BOTH_WINGS_MG], EvalParamsO);
+  FianchettoBishop = PackPair(EvalParamsA[FIANCHETTO_BISHOP_MG], EvalParamsP[FIANCHETTO_BISHOP_EG]);
+  KnightVsBlockedPawns = PackPair(EvalParamsB[KNIGHT_VS_BLOCKED_PAWNS_MG], EvalParamsP[KNIGHT_VS_BLOCKED_PAWNS_EG]);
+  BlockedPawnTerm = PackPair(EvalParamsB2, EvalParamsP[BLOCKED_PAWN_EG]);
+  QueenBackRank = PackPair(EvalParamsA[QUEEN_BACK_RANK_MG], EvalParamsP[QUEEN_BACK_RANK_EG]);
+  QueenSeventh = PackPair(EvalParamsA[QUEEN_SEVENTH_MG], EvalParamsP[QUEEN_SEVENTH_EG]);
+  QueenMobility = PackPair(EvalParamsD[QUEEN_MOBILITY_MG], EvalParamsD[QUEEN_MOBILITY_EG]);
 
   PackScorePairTable(MirroredFileTables[0], MirroredFileTables[1], RookOpenFile, 8);
   PackScorePairTable(MirroredFileTables[2], MirroredFileTables[3], RookHalfOpenFile, 8);

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include "board/packedpair.h"
+#include "eval/defaults_material.h"
 
 // Square tables below are read from BLACK's side: a BLACK piece on square s
 // uses entry s, a WHITE piece entry 63 - s (or s ^ 56 where a term says so).
@@ -51,14 +52,7 @@ extern int32_t BishopMobility, TrappedBishop, BadBishopBlocked, BadBishopPawn, B
 extern int32_t FianchettoBishop, KnightVsBlockedPawns, BlockedPawnTerm, QueenBackRank, QueenSeventh;
 extern int32_t QueenMobility;
 
-// Piece-square base tables, squares as seen by BLACK (a WHITE piece on s uses
-// entry s ^ 56). Compiled defaults until the first parameter load.
-extern int16_t PstKingMg[64], PstKingEg[64];
-extern int16_t PstPawnMg[64], PstPawnEg[64];
-extern int16_t PstKnightMg[64], PstKnightEg[64];
-extern int16_t PstRookMg[64], PstRookEg[64];
-extern int16_t PstQueenMg[64], PstQueenEg[64];
-extern int16_t PstBishopMg[64], PstBishopEg[64];
+// The piece-square tables are declared in eval/defaults_material.h.
 
 // Per-mille prune rates [table][HistoryClass][to][from][mirrored].
 extern int32_t PruneRates[2][4][64][64][2];

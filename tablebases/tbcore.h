@@ -1,5 +1,7 @@
-// Syzygy tablebases, inside view: table entries, decoders, the registry, the
-// index encoders and the decompression shared by the probe files.
+// Syzygy tablebases, inside view: the limits and the records of table entries
+// and decoders shared by the tablebase files. The registry, the index
+// encoders and the decompression declare their own globals and functions
+// (tbregistry.h, tbindex.h, tbdecompress.h).
 #pragma once
 #include <cstdint>
 
@@ -109,49 +111,3 @@ struct dtz_table_entry {
   uint64_t key2;
   tb_entry* entry;
 };
-
-// Registry (tbregistry.cpp).
-extern tb_entry_piece tb_piece[TBMAX_PIECE];
-extern tb_entry_pawn tb_pawn[TBMAX_PAWN];
-extern int32_t tb_num_piece, tb_num_pawn;
-extern tb_hash_entry tb_hash[1 << TBHASHBITS][HSHMAX];
-extern dtz_table_entry dtz_table[DTZ_ENTRIES];
-extern int32_t tb_largest;
-extern int32_t tb_initialized;
-extern int32_t tb_num_dirs;
-extern char tb_dirs[TBMAX_DIRS][TB_FILE_PATH_SIZE];
-
-extern const uint8_t tb_engine_type[6];  // engine piece code of tablebase codes 1..6
-
-uint64_t calc_key(int mirror);
-void make_tb_name(char* buffer, int mirror);
-// Maps name + suffix from the first directory that has it: 1 mapped, 0 in no
-// directory, -1 found but not mappable (reported).
-int map_file(const char* name, const char* suffix, const uint8_t** view, uint64_t* size);
-void unmap_file(const uint8_t* view, uint64_t size);
-void free_wdl_entry(tb_entry* entry);
-void free_dtz_entry(tb_entry* entry);
-tb_hash_entry* find_tb_slot(uint64_t key);
-
-// Index encoding (tbindex.cpp).
-extern int32_t binomial[5][64];
-extern int32_t pawn_index[5][24];
-extern int32_t pawn_factor[5][4];
-extern const uint8_t file_fold[8];
-extern uint8_t lead_pawn_index[64];
-void init_index_tables();
-// Fills norm from the piece list; 0 when the list cannot be a valid table.
-int set_norm_piece(int num, int enc_type, uint8_t* norm, const uint8_t* pieces);
-int set_norm_pawn(int num, const uint8_t* pawns, uint8_t* norm, const uint8_t* pieces);
-// Table size, 0 when the order nibbles do not fit the groups.
-uint64_t calc_factors_piece(int32_t* factor, int num, int order, const uint8_t* norm, int enc_type);
-uint64_t calc_factors_pawn(int32_t* factor, int num, int order, int order2, const uint8_t* norm, int file);
-uint64_t encode_piece(int num, int enc_type, const uint8_t* norm, int* pos, const int32_t* factor);
-uint64_t encode_pawn(int num, int second_pawns, const uint8_t* norm, int* pos, const int32_t* factor);
-
-// Headers and decompression (tbdecompress.cpp).
-int init_table_wdl(tb_entry* entry, const char* name);
-int init_table_dtz(tb_entry* entry, const char* name);
-void free_pairs(pairs_data** d);
-// The stored byte at index, or -1 when the data turns out corrupt.
-int decompress_pairs(const pairs_data* d, uint64_t idx);

@@ -8,7 +8,9 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "tablebases/tbcore.h"
+#include "tablebases/tbdecompress.h"
+#include "tablebases/tbindex.h"
+#include "tablebases/tbregistry.h"
 
 static const uint8_t WDL_MAGIC[4] = {0x71, 0xE8, 0x23, 0x5D};
 static const uint8_t DTZ_MAGIC[4] = {0xD7, 0x66, 0x0C, 0xA5};

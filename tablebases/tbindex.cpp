@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "tablebases/tbcore.h"
+#include "tablebases/tbindex.h"
 
 int32_t binomial[5][64];
 int32_t pawn_index[5][24];

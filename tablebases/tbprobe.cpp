@@ -13,7 +13,9 @@
 #include "board/searchstack.h"
 #include "platform/platform.h"
 #include "tablebases/tablebases.h"
-#include "tablebases/tbcore.h"
+#include "tablebases/tbdecompress.h"
+#include "tablebases/tbindex.h"
+#include "tablebases/tbregistry.h"
 
 static const int wdl_to_dtz[5] = {-1, -101, 0, 101, 1};
 static const int wdl_to_map[5] = {1, 3, 0, 2, 0};

@@ -9,7 +9,9 @@
 #include "board/zobrist.h"
 #include "platform/platform.h"
 #include "tablebases/tablebases.h"
-#include "tablebases/tbcore.h"
+#include "tablebases/tbdecompress.h"
+#include "tablebases/tbindex.h"
+#include "tablebases/tbregistry.h"
 
 tb_entry_piece tb_piece[TBMAX_PIECE];
 tb_entry_pawn tb_pawn[TBMAX_PAWN];

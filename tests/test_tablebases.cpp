@@ -25,7 +25,9 @@
 #include "eval/bitbases.h"
 #include "search/root.h"
 #include "tablebases/tablebases.h"
-#include "tablebases/tbcore.h"
+#include "tablebases/tbdecompress.h"
+#include "tablebases/tbindex.h"
+#include "tablebases/tbregistry.h"
 #include "test_support.h"
 
 namespace {
