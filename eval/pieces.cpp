@@ -81,30 +81,77 @@ inline int32_t MaterialLogisticLookup(int32_t material) {
   return MaterialLogistic(material);
 }
 
-// The king attack of one piece (attacks from `from`) on the enemy king: its
-// zone squares, or else its first safe check.
+// The pieces of each colour whose attacks meet the enemy king's zone or its
+// check squares, kept while the pieces are scanned and settled once every
+// attack set of the other colour is known (ResolveKingReach): the exchange
+// tests then answer most squares from those sets. One entry per square at
+// most, so any position fits.
+Bitboard ReachAttacks[2][64];
+uint8_t ReachFrom[2][64], ReachKind[2][64];
+int ReachCount[2];
+// Squares that two or more units of a colour attack, its pawns and king
+// included; built up with attack_map.
+Bitboard AttackedTwice[2];
+
+// Joins the attacks of one unit of C into attack_map and AttackedTwice.
 template <int C>
-void ReachEnemyKing(int from, Bitboard attacks, int kind, int32_t pressure, int32_t checkDanger) {
+inline void JoinAttacks(Bitboard attacks) {
+  EvalInfo& e = thread_eval_info;
+  AttackedTwice[C] |= e.attack_map[C] & attacks;
+  e.attack_map[C] |= attacks;
+}
+
+// Keeps a piece of C (attacks from `from`) for the king attack on the enemy
+// king when it reaches its zone or one of its check squares.
+template <int C>
+inline void ReachEnemyKing(int from, Bitboard attacks, int kind) {
+  constexpr int T = C ^ 1;
+  const EvalInfo& e = thread_eval_info;
+  if (e.ENDING[T] || !(attacks & (e.king_zone[T] | e.check_squares[kind][T]))) return;
+  int n = ReachCount[C]++;
+  ReachAttacks[C][n] = attacks;
+  ReachFrom[C][n] = (uint8_t)from;
+  ReachKind[C][n] = (uint8_t)kind;
+}
+
+// The king attack of C's pieces on the enemy king: for each piece its zone
+// squares, or else its first safe check. Runs after every piece of both
+// colours is scanned, when attack_map[T] holds all of T's attacks but its
+// king's steps, and AttackedTwice[C] is complete.
+template <int C>
+void ResolveKingReach() {
   constexpr int T = C ^ 1;
   EvalInfo& e = thread_eval_info;
-  if (e.ENDING[T]) return;
-  Bitboard hit = attacks & e.king_zone[T];
-  if (hit) {
-    e.pressure[C] += pressure;
-    e.threat_map[T] |= hit;
-    // Squares already known to be safe need no second exchange test.
-    for (Bitboard open = hit & ~thread_board.Colour[C] & ~e.zone_safe_attacks[T]; open;) {
-      int q = PopLSB(&open);
-      if (SeeCaptureIsSafe(q, from)) e.zone_safe_attacks[T] |= SquareBit(q);
-    }
-    return;
-  }
-  for (Bitboard checks = attacks & e.check_squares[kind][T]; checks;) {
-    int q = PopLSB(&checks);
-    if (SeeCaptureIsSafe(q, from)) {
-      e.danger[C] += checkDanger;
+  const Bitboard enemyAttacks = e.attack_map[T];
+  const Bitboard twice = AttackedTwice[C] | (e.attack_map[C] & KingAttacks[thread_board.KingSquare[C]]);
+  for (int i = 0; i < ReachCount[C]; i++) {
+    const int from = ReachFrom[C][i], kind = ReachKind[C][i];
+    const Bitboard attacks = ReachAttacks[C][i];
+    const int32_t pressure = kind == ROOK_CHECKS    ? RookPressure()
+                             : kind == KNIGHT_CHECKS ? KnightPressure()
+                             : kind == BISHOP_CHECKS ? BishopPressure()
+                                                     : QueenPressure();
+    Bitboard hit = attacks & e.king_zone[T];
+    if (hit) {
       e.pressure[C] += pressure;
-      return;
+      e.threat_map[T] |= hit;
+      // Squares already known to be safe need no second exchange test.
+      for (Bitboard open = hit & ~thread_board.Colour[C] & ~e.zone_safe_attacks[T]; open;) {
+        int q = PopLSB(&open);
+        if (PieceCaptureIsSafe(q, from, enemyAttacks, twice)) e.zone_safe_attacks[T] |= SquareBit(q);
+      }
+      continue;
+    }
+    for (Bitboard checks = attacks & e.check_squares[kind][T]; checks;) {
+      int q = PopLSB(&checks);
+      if (PieceCaptureIsSafe(q, from, enemyAttacks, twice)) {
+        e.danger[C] += kind == ROOK_CHECKS    ? RookCheckDanger
+                       : kind == KNIGHT_CHECKS ? KnightCheckDanger()
+                       : kind == BISHOP_CHECKS ? BishopCheckDanger()
+                                               : QueenCheckDanger();
+        e.pressure[C] += pressure;
+        break;
+      }
     }
   }
 }
@@ -180,14 +227,26 @@ void Rooks(int openFiles) {
       g = PackedAdd(g, RookBackRank);
     }
     e.rook_attacks[C] |= attacks;
-    e.attack_map[C] |= attacks;
+    JoinAttacks<C>(attacks);
     g = PackedAdd(g, PackedTimes(RookMobility, PopCount(attacks & ~b.Colour[C]) - 7));
     gain[C] = PackedAdd(gain[C], g);
-    ReachEnemyKing<C>(s, attacks, ROOK_CHECKS, RookPressure(), RookCheckDanger);
+    ReachEnemyKing<C>(s, attacks, ROOK_CHECKS);
     if (!e.ENDING[T] && !(FileAhead(C, s) & b.Pieces[PAWN][C]))
       e.danger[C] += RookFileToKing[Abs(f - FileOf(enemyKing))];
     Pin<C>(s, RookMoves[s]);
   }
+}
+
+// The pawns' part of AttackedTwice, once their attacks have joined
+// attack_map after the rooks': squares two pawns attack, and squares a pawn
+// and a rook attack.
+template <int C>
+void PawnsJoinAttackedTwice() {
+  const EvalInfo& e = thread_eval_info;
+  Bitboard pawns = thread_board.Pieces[PAWN][C];
+  Bitboard west = C == WHITE ? (pawns & ~FileMask[0]) << 7 : (pawns & ~FileMask[0]) >> 9;
+  Bitboard east = C == WHITE ? (pawns & ~FileMask[7]) << 9 : (pawns & ~FileMask[7]) >> 7;
+  AttackedTwice[C] |= (west & east) | ((west | east) & e.rook_attacks[C]);
 }
 
 // Pawn attacks on the enemy king's zone count for the side whose pawns they are.
@@ -305,12 +364,12 @@ void Knights(Bitboard excluded) {
     int s = PopLSB(&knights);
     Bitboard attacks = KnightAttacks[s];
     e.knight_attacks[C] |= attacks;
-    e.attack_map[C] |= attacks;
+    JoinAttacks<C>(attacks);
     int32_t g = PackedTimes(KnightVsBlockedPawns, enemyBlocked);
     g = PackedSub(g, LowMobility<C>(s, attacks, excluded, KnightLowMobility));
     g = PackedAdd(g, Outpost<C>(s, KnightOutpost, KnightOutpostProtected, KnightOutpostExchangeable));
     gain[C] = PackedAdd(gain[C], g);
-    ReachEnemyKing<C>(s, attacks, KNIGHT_CHECKS, KnightPressure(), KnightCheckDanger());
+    ReachEnemyKing<C>(s, attacks, KNIGHT_CHECKS);
   }
 }
 
@@ -333,10 +392,10 @@ void Queens() {
       g = QueenSeventh;
     }
     e.queen_attacks[C] |= attacks;
-    e.attack_map[C] |= attacks;
+    JoinAttacks<C>(attacks);
     g = PackedAdd(g, PackedTimes(QueenMobility, PopCount(attacks & ~b.Colour[C]) - 13));
     gain[C] = PackedAdd(gain[C], g);
-    ReachEnemyKing<C>(s, attacks, QUEEN_CHECKS, QueenPressure(), QueenCheckDanger());
+    ReachEnemyKing<C>(s, attacks, QUEEN_CHECKS);
     if (!e.ENDING[T]) {
       int32_t danger = QueenDistanceDanger[KingDistance(s, enemyKing)];
       if (!(FileAhead(C, s) & b.Pieces[PAWN][C]))
@@ -356,7 +415,7 @@ void Bishops(Bitboard excluded) {
     int s = PopLSB(&bishops);
     Bitboard attacks = BishopLines(s);
     e.bishop_attacks[C] |= attacks;
-    e.attack_map[C] |= attacks;
+    JoinAttacks<C>(attacks);
     int32_t g = PackedTimes(BishopMobility, PopCount(attacks & ~b.Occupied) - 6);
     g = PackedSub(g, LowMobility<C>(s, attacks, excluded, BishopLowMobility));
     g = PackedAdd(g, Outpost<C>(s, BishopOutpost, BishopOutpostProtected, BishopOutpostExchangeable));
@@ -366,7 +425,7 @@ void Bishops(Bitboard excluded) {
         (rel == H7 && (b.Pieces[PAWN][T] & SquareBit(RelativeSquare<C>(G6)))))
       g = PackedSub(g, TrappedBishop);
     gain[C] = PackedAdd(gain[C], g);
-    ReachEnemyKing<C>(s, attacks, BISHOP_CHECKS, BishopPressure(), BishopCheckDanger());
+    ReachEnemyKing<C>(s, attacks, BISHOP_CHECKS);
     Pin<C>(s, BishopMoves[s]);
   }
   if (b.PieceCount[BISHOP][C] == 0) return;
@@ -525,6 +584,36 @@ int32_t SafeQueenChecks() {
 
 }  // namespace
 
+int PieceCaptureIsSafe(int target, int from, Bitboard enemyAttacks, Bitboard ownTwice) {
+  const ThreadBoard& b = thread_board;
+  // 1. Taking a piece worth at least the taker never loses.
+  const int risk = SeeWeight[b.Board[from]] - SeeWeight[b.Board[target]];
+  if (risk <= 0) return 1;
+  const int them = (int)((b.Colour[WHITE] >> from) & 1);
+  const Bitboard bit = SquareBit(target);
+  // 2. An enemy pawn takes back anything worth two pawns more than the prize.
+  const Bitboard pawnGuards = them == WHITE ? BlackPawnAttacks[target] : WhitePawnAttacks[target];
+  if (risk >= 2 && (b.Pieces[PAWN][them] & pawnGuards)) return 0;
+  if (enemyAttacks & bit) {
+    // 3. Taken back, with no second unit of the taker's side on the target nor
+    // any slider of its side on the target's lines to come through later.
+    const int us = them ^ 1;
+    const Bitboard straight = b.RookQueens & b.Colour[us] & RookMoves[target];
+    const Bitboard diagonal = b.BishopQueens & b.Colour[us] & BishopMoves[target];
+    if (!(ownTwice & bit) && !((straight | diagonal) & ~SquareBit(from))) return 0;
+    return SeeCaptureIsSafe(target, from);
+  }
+  // 4. Past the king, the enemy could take back only with a slider standing
+  // behind the from-square on its line to the target.
+  const int direction = Direction[target][from];
+  const Bitboard behind = direction != 0 ? AddXrayAttackers(0, from, direction) : 0;
+  if (behind & b.Colour[them]) return SeeCaptureIsSafe(target, from);
+  // 5. Nothing takes back; or the king alone does, and then the taker needs
+  // a second unit on the target: another attacker, or its own slider behind it.
+  if (!(KingAttacks[b.KingSquare[them]] & bit)) return 1;
+  return (ownTwice & bit) != 0 || behind != 0;
+}
+
 void EvaluatePawnAttacks() {
   EvalInfo& e = thread_eval_info;
   e.pawn_attacks_white = PawnAttacksOf<WHITE>(thread_board.Pieces[PAWN][WHITE]);
@@ -550,6 +639,8 @@ void EvaluatePieces() {
   ThreadBoard& b = thread_board;
   EvalInfo& e = thread_eval_info;
   gain[WHITE] = gain[BLACK] = 0;
+  ReachCount[WHITE] = ReachCount[BLACK] = 0;
+  AttackedTwice[WHITE] = AttackedTwice[BLACK] = 0;
 
   // 1. Check squares and king zones.
   for (int c = 0; c < 2; c++) {
@@ -574,6 +665,8 @@ void EvaluatePieces() {
 
   // 5. Pawn attacks, pawns against the king zones, blocked pawns.
   EvaluatePawnAttacks();
+  PawnsJoinAttackedTwice<WHITE>();
+  PawnsJoinAttackedTwice<BLACK>();
   PawnsNearKing<WHITE>();
   PawnsNearKing<BLACK>();
   e.blocked_pawns[WHITE] = b.Pieces[PAWN][WHITE] & ((b.Pieces[PAWN][WHITE] | b.Colour[BLACK]) >> 8);
@@ -605,6 +698,8 @@ void EvaluatePieces() {
   Queens<WHITE>();
   Bishops<BLACK>(excluded[BLACK]);
   Bishops<WHITE>(excluded[WHITE]);
+  ResolveKingReach<BLACK>();
+  ResolveKingReach<WHITE>();
   e.minor_attacks[WHITE] = e.knight_attacks[WHITE] | e.bishop_attacks[WHITE];
   e.minor_attacks[BLACK] = e.knight_attacks[BLACK] | e.bishop_attacks[BLACK];
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include "eval/defaults_pieces.h"
 
+#include "board/types.h"
+
 // Pieces, mobility, threats and king attack.
 void EvaluatePieces();
 // Safe queen checks after the tapering: gives the new score.
@@ -16,6 +18,14 @@ constexpr int KING_DANGER_MAX = 127;   // KingDangerTable
 constexpr int PRESSURE_MAX = 63;       // PressureSigmoid
 constexpr int HORROR_MAX = 511;        // AttackHorrorSigmoid, DefendHorrorSigmoid
 constexpr int ZONE_CODE_LIMIT = 384;   // KingAttackWeights
+
+// SeeCaptureIsSafe(target, from) for a knight, bishop, rook or queen on
+// `from` that attacks `target` (which holds no piece of its colour and no
+// king), answered from attack sets wherever they settle it: enemyAttacks
+// holds every square the other colour's pawns and pieces attack (its king
+// may be left out), ownTwice exactly the squares that two or more units of
+// the piece's colour attack, its pawns and king included.
+int PieceCaptureIsSafe(int target, int from, Bitboard enemyAttacks, Bitboard ownTwice);
 
 // The pawn attack sets, joined into attack_map: part of EvaluatePieces, and
 // all the attack information a pure pawn ending has besides the king steps.

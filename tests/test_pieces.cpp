@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "board/attacks.h"
 #include "board/fen.h"
+#include "board/legal.h"
 #include "board/position.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
@@ -229,6 +231,65 @@ TEST_F(PiecesTest, KingAttackFiguresAreColourSymmetricAndDeriveExactly) {
     }
   }
   EXPECT_GT(attacked, 100);
+}
+
+// The exchange test of the king attack answers from attack sets where they
+// settle it; on every square a knight, bishop, rook or queen attacks (no own
+// piece, no king on it) it must give what the full exchange gives. Suite
+// positions and every position one legal move later, with the enemy sets both
+// without and with the enemy king's steps.
+TEST_F(PiecesTest, ExchangeShortcutsAgreeWithTheFullExchange) {
+  int compared = 0, safe = 0, kingOnlyDefends = 0;
+  auto compareAll = [&](const std::string& fen) {
+    Walked w = WalkAttacks();
+    const ThreadBoard& b = thread_board;
+    // Each unit's attacks, then the squares two or more units of a colour attack.
+    Bitboard unit[64] = {};
+    Bitboard once[2] = {0, 0}, twice[2] = {0, 0};
+    for (int s = 0; s < 64; s++) {
+      int code = (int)b.Board[s], c = ColourOn(s);
+      if (code == 0) continue;
+      unit[s] = code == KING ? KingWalk(s) : code == KNIGHT ? KnightWalk(s) : code == PAWN ? PawnWalk(s, c)
+              : code == ROOK ? RookWalk(s) : code == BISHOP ? BishopWalk(s) : RookWalk(s) | BishopWalk(s);
+      twice[c] |= once[c] & unit[s];
+      once[c] |= unit[s];
+    }
+    for (int s = 0; s < 64; s++) {
+      int code = (int)b.Board[s];
+      if (code != KNIGHT && code != BISHOP && code != ROOK && code != QUEEN) continue;
+      int c = ColourOn(s), t = c ^ 1;
+      Bitboard enemy = w.byCode[PAWN][t] | w.byCode[KNIGHT][t] | w.byCode[BISHOP][t] | w.byCode[ROOK][t] |
+                       w.byCode[QUEEN][t];
+      Bitboard targets = unit[s] & ~b.Colour[c] & ~b.Pieces[KING][t];
+      for (Bitboard open = targets; open;) {
+        int q = PopLSB(&open);
+        int expected = SeeCaptureIsSafe(q, s);
+        ASSERT_EQ(PieceCaptureIsSafe(q, s, enemy, twice[c]), expected) << fen << " " << s << "x" << q;
+        ASSERT_EQ(PieceCaptureIsSafe(q, s, w.all[t], twice[c]), expected) << fen << " " << s << "x" << q;
+        compared++;
+        safe += expected;
+        kingOnlyDefends += !(enemy & SquareBit(q)) && (KingWalk(b.KingSquare[t]) & SquareBit(q));
+      }
+    }
+  };
+  for (const std::string& fen : SuiteFens()) {
+    SetPosition(fen);
+    compareAll(fen);
+    GenerateLegalMoves(0);
+    std::vector<Move> legal(MoveStackTop);
+    for (int i = 0; i < MoveStackTop; i++) legal[i] = MoveStack[i].move;
+    MoveStackTop = 0;
+    for (Move m : legal) {
+      MakeMove(m, 1);
+      compareAll(fen + " then " + std::to_string(m));
+      UnmakeMove();
+      if (HasFatalFailure()) return;
+    }
+  }
+  EXPECT_GT(compared, 100000);
+  EXPECT_GT(safe, compared / 10);
+  EXPECT_LT(safe, compared - compared / 10);
+  EXPECT_GT(kingOnlyDefends, 1000);
 }
 
 // Parameters a test changes, restored when it ends.
