@@ -481,13 +481,12 @@ void Development(int64_t* mg, int64_t* eg) {
              at(b.Pieces[BISHOP][C], F1) << 5;
   int index = Clamp(DevelopmentIndex[code], 0, 5);
   e.pattern_index[C] = index;
-  int pawns = 0;
-  for (int i = 0; i < 6; i++) pawns |= at(b.Pieces[PAWN][C], B2 + i) << i;
-  int blocked = 0;
-  for (int square : {D2, E2}) {
-    int s = RelativeSquare<C>(square);
-    if ((b.Pieces[PAWN][C] >> s) & 1 && (Forward<C>(SquareBit(s)) & b.Occupied)) blocked++;
-  }
+  // The pawns on b2-g2 (b7-g7) as six bits, b first, and the d- and e-pawns
+  // still at home with their square ahead taken.
+  const Bitboard ownPawns = b.Pieces[PAWN][C];
+  int pawns = (int)((ownPawns >> RelativeSquare<C>(B2)) & 63);
+  Bitboard centre = SquareBit(RelativeSquare<C>(D2)) | SquareBit(RelativeSquare<C>(E2));
+  int blocked = PopCount(ownPawns & centre & Forward<C ^ 1>(b.Occupied));
   int64_t scale = DevelopmentScale()[index];
   *mg = ((int64_t)DevelopmentPawnsMg[pawns] + DevelopmentBlockedMg()[blocked]) * scale;
   *eg = ((int64_t)DevelopmentPawnsEg[pawns] + DevelopmentBlockedEg()[blocked]) * scale;
