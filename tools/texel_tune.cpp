@@ -2,18 +2,29 @@
 // game results by minimising the mean squared error between each result
 // (1, 1/2, 0 for White) and the logistic 1 / (1 + 10^(-K * q / 400)) of the
 // quiescent score q (White's view) over many positions from played games.
-// It reads "values.txt" from the working directory, changes the lines of the
-// chosen blocks one step at a time (kept when the error falls), and writes
-// the better set to the output file.
+// It reads "values.txt" from the working directory and writes the better set
+// to the output file.
+//
+// A round works on the quiescence leaves: each position's capture search is
+// run once and the position where its line ends is kept, so that its static
+// evaluation alone is the position's score. Each chosen line of the file is
+// raised by STEP once and the change of every leaf's evaluation recorded;
+// with those slopes the error is a smooth function of all the lines at once,
+// fitted by Gauss-Newton steps with a ridge pull towards the present values.
+// Every 8th game is held out: the ridge whose fit scores best on it is taken,
+// and the rounded change is kept only when the true error (leaves searched
+// again with the new set) falls on both parts; otherwise half of it is tried.
 //
 // Input: one game a line, "FEN|move move ...|result" with moves in
 // coordinates and the result 1-0, 0-1 or 1/2-1/2 (tools/pgn_games.py makes
 // it from PGN files written with coordinate moves).
 //
-// Usage: crv_texel_tune [-j WORKERS] [-every PLIES] GAMES_FILE OUTPUT [PASSES [STEP [BLOCK ...]]]
-//        (defaults: 1 worker, every 5th ply, 1 pass, step 2, the short
-//        evaluation blocks). Workers are forked processes that each score a
-//        share of the positions with the parameter set just loaded.
+// Usage: crv_texel_tune [-j WORKERS] [-every PLIES] GAMES_FILE OUTPUT [ROUNDS [STEP [BLOCK ...]]]
+//        (defaults: 1 worker, every 3rd ply, 1 round, step 4, the long
+//        evaluation blocks). Workers are forked processes that each probe a
+//        share of the lines in a folder of their own (texel_worker_N); the
+//        result does not depend on their number.
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,23 +41,23 @@
 #include "board/attacks.h"
 #include "board/fen.h"
 #include "board/position.h"
-#include "board/searchstack.h"
-#include "eval/evaluate.h"
-#include "eval/packed.h"
 #include "eval/params.h"
 #include "interface/startup.h"
 #include "search/hashtable.h"
-#include "search/quiesce.h"
 #include "search/repetition.h"
-#include "search/root.h"
-#include "search/search.h"
+#include "tools/texel_leaf.h"
 
 namespace {
 
 constexpr int SKIP_OPENING_PLIES = 8;  // book-like first moves tell little
 constexpr int MAX_WORKERS = 16;
+constexpr int HOLD_OUT_EVERY = 8;      // every 8th game judges the fits
+constexpr int FIT_ITERATIONS = 300;
+constexpr double FIT_RATE = 0.5;       // share of the Gauss-Newton step taken
+constexpr double MAX_CHANGE = 40.0;    // a line moves at most this far a round
+constexpr double RIDGES[] = {1.6e-8, 6.4e-8, 2.56e-7, 1.024e-6, 4.096e-6, 1.6384e-5};
 
-int SampleEvery = 5;  // neighbouring positions of a game tell nearly the same
+int SampleEvery = 3;  // neighbouring positions of a game tell nearly the same
 int Workers = 1;
 
 // The file layout, block by block: (block number, number of lines).
@@ -62,16 +73,31 @@ const std::vector<std::pair<int, int>> kLayout = {
     {78, 26244}, {79, 15},   {80, 26},   {81, 14},  {82, 144},
 };
 
-// The blocks tuned when none are named: the short evaluation blocks.
-const std::vector<int> kDefaultBlocks = {59, 61, 62, 63, 80, 60, 64, 65, 11, 9, 12, 26, 81, 6};
+// The blocks tuned when none are named: the long evaluation blocks (piece
+// tables, king attack and shelter, development, mobility curves, passed and
+// weak pawns, material pairs). 35 and 36 are replaced after every read.
+const std::vector<int> kDefaultBlocks = {67, 70, 28, 58, 25, 37, 46, 48, 21, 22, 23,
+                                         45, 82, 68, 69, 71, 38, 39, 14, 26, 6};
 
 struct Sample {
-  ThreadBoard board;
+  LeafLine line;
   double result;  // for White
+  int held_out;   // 1 for the games that judge the fits
+};
+
+// A line's effect: the samples whose leaf evaluation changed when the line
+// was raised by the step, with the change.
+struct Delta {
+  int32_t sample;
+  int32_t change;
 };
 
 std::vector<Sample> Samples;
-std::vector<std::string> Lines;  // the parameter file, line by line
+std::vector<std::string> Lines;            // the parameter file, line by line
+std::vector<int64_t> Tuned;                // the lines tuned, as file line numbers
+std::vector<std::vector<Delta>> Deltas;    // by tuned line
+double K = 1.0;                            // logistic scale
+int Step = 4;
 
 // First line (0-based) and length of a block; -1 when there is no such block.
 std::pair<int64_t, int> BlockLines(int block) {
@@ -83,15 +109,8 @@ std::pair<int64_t, int> BlockLines(int block) {
   return {-1, 0};
 }
 
-void StartEngine() {
-  BuildStartupTables();
-  printf("\n");
-  SetHashSizeMb(1);
-  InitCycleMoveTable();
-}
-
 // Every position of the games after the opening plies where the side to
-// move is not in check.
+// move is not in check, as a root.
 int ReadGames(const char* path) {
   std::ifstream in(path);
   if (!in) return 0;
@@ -110,8 +129,11 @@ int ReadGames(const char* path) {
       const ThreadBoard& b = thread_board;
       const int inCheck = SquareAttacked(b.SideToMove ^ 1, b.KingSquare[b.SideToMove]);
       if (ply >= SKIP_OPENING_PLIES && ply % SampleEvery == 0 && !inCheck) {
-        Samples.push_back({thread_board, r});
-        Samples.back().board.Rule50 = 0;
+        Sample s{};
+        s.line.root = CaptureRoot();
+        s.result = r;
+        s.held_out = games % HOLD_OUT_EVERY == 0;
+        Samples.push_back(s);
       }
       const Move move = ParseMove(text.c_str());
       if (move == 0 || GamePly >= 500) break;
@@ -121,109 +143,6 @@ int ReadGames(const char* path) {
   return games;
 }
 
-// Quiescent score of a sample, from White's view.
-int WhiteScore(const Sample& s) {
-  thread_board = s.board;
-  thread_board.StopSearch = 0;
-  GamePly = 0;
-  MoveStackTop = 0;
-  SearchPly = 1;
-  RootSide = thread_board.SideToMove;
-  SearchStack[1].in_check = 0;
-  PollCountdown = INT32_MAX;
-  LazyEvalLow = -32700;
-  LazyEvalHigh = 32700;
-  IterationDepth = 10;
-  const int q = Quiesce(-32700, 32700, 0, 0);
-  return thread_board.SideToMove == WHITE ? q : -q;
-}
-
-// Scores of the samples first + k * stride, written whole to a file descriptor.
-int WriteShare(int fd, size_t first, size_t stride) {
-  std::vector<int> share;
-  for (size_t i = first; i < Samples.size(); i += stride) share.push_back(WhiteScore(Samples[i]));
-  const char* data = reinterpret_cast<const char*>(share.data());
-  size_t left = share.size() * sizeof(int);
-  while (left > 0) {
-    const ssize_t n = write(fd, data, left);
-    if (n <= 0) return 0;
-    data += n;
-    left -= (size_t)n;
-  }
-  return 1;
-}
-
-// Reads exactly `bytes` bytes; 0 when the worker ended early.
-int ReadAll(int fd, char* data, size_t bytes) {
-  while (bytes > 0) {
-    const ssize_t n = read(fd, data, bytes);
-    if (n <= 0) return 0;
-    data += n;
-    bytes -= (size_t)n;
-  }
-  return 1;
-}
-
-// Every sample's score. With several workers each forked process scores
-// every Workers-th sample from its own start and sends the scores back
-// through a pipe; the tables it fills are its own copies. A sample's
-// quiescent score can depend on what the hash tables held before it, so a
-// run with workers can end a few steps apart from a run without.
-std::vector<int> Scores() {
-  std::vector<int> scores(Samples.size());
-  if (Workers <= 1) {
-    for (size_t i = 0; i < Samples.size(); i++) scores[i] = WhiteScore(Samples[i]);
-    return scores;
-  }
-  fflush(stdout);
-  int fds[MAX_WORKERS];
-  pid_t pids[MAX_WORKERS];
-  for (int w = 0; w < Workers; w++) {
-    int pipe_fds[2];
-    if (pipe(pipe_fds) != 0) {
-      perror("pipe");
-      exit(1);
-    }
-    pids[w] = fork();
-    if (pids[w] < 0) {
-      perror("fork");
-      exit(1);
-    }
-    if (pids[w] == 0) {
-      close(pipe_fds[0]);
-      _exit(WriteShare(pipe_fds[1], (size_t)w, (size_t)Workers) ? 0 : 1);
-    }
-    close(pipe_fds[1]);
-    fds[w] = pipe_fds[0];
-  }
-  int failed = 0;
-  for (int w = 0; w < Workers; w++) {
-    std::vector<int> share;
-    for (size_t i = (size_t)w; i < Samples.size(); i += (size_t)Workers) share.push_back(0);
-    if (!ReadAll(fds[w], reinterpret_cast<char*>(share.data()), share.size() * sizeof(int))) failed = 1;
-    close(fds[w]);
-    int status = 0;
-    waitpid(pids[w], &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) failed = 1;
-    size_t k = 0;
-    for (size_t i = (size_t)w; i < Samples.size(); i += (size_t)Workers) scores[i] = share[k++];
-  }
-  if (failed) {
-    printf("A worker failed\n");
-    exit(1);
-  }
-  return scores;
-}
-
-double Error(const std::vector<int>& scores, double k) {
-  double sum = 0;
-  for (size_t i = 0; i < Samples.size(); i++) {
-    const double p = 1.0 / (1.0 + std::pow(10.0, -k * scores[i] / 400.0));
-    sum += (Samples[i].result - p) * (Samples[i].result - p);
-  }
-  return sum / (double)Samples.size();
-}
-
 int WriteLines(const char* path, const std::vector<std::string>& lines) {
   std::ofstream out(path);
   for (const std::string& line : lines) out << line << '\n';
@@ -231,18 +150,252 @@ int WriteLines(const char* path, const std::vector<std::string>& lines) {
   return !out.fail();
 }
 
-// Loads the current lines as the parameter set and gives the error.
-double ErrorOfLines(double k) {
-  WriteLines("values.txt", Lines);
+// Makes the lines the parameter set in force (through "values.txt" of the
+// working directory) with empty tables.
+void LoadLines(const std::vector<std::string>& lines) {
+  if (!WriteLines("values.txt", lines)) {
+    printf("Cannot write values.txt\n");
+    exit(1);
+  }
   LoadEvaluationValues();
   ClearAllTables();
-  return Error(Scores(), k);
+}
+
+// Searches every sample's leaf again with the set in force.
+void FindLeaves() {
+  for (Sample& s : Samples) {
+    RestoreRoot(s.line.root);
+    SearchLeaf(&s.line);
+  }
+}
+
+std::vector<int> LeafScores() {
+  std::vector<int> scores(Samples.size());
+  for (size_t i = 0; i < Samples.size(); i++) scores[i] = LeafWhiteScore(Samples[i].line);
+  return scores;
+}
+
+double Logistic(double score) { return 1.0 / (1.0 + std::pow(10.0, -K * score / 400.0)); }
+
+// Mean squared error of the scores over the samples held out (or the others).
+template <typename Score>
+double ErrorOf(Score score, int heldOut) {
+  double sum = 0;
+  size_t n = 0;
+  for (size_t i = 0; i < Samples.size(); i++) {
+    if (Samples[i].held_out != heldOut) continue;
+    const double d = Samples[i].result - Logistic(score(i));
+    sum += d * d;
+    n++;
+  }
+  return n ? sum / (double)n : 0.0;
+}
+
+struct Errors {
+  double fit, held_out;
+};
+
+Errors ErrorsOf(const std::vector<int>& scores) {
+  auto score = [&](size_t i) { return (double)scores[i]; };
+  return {ErrorOf(score, 0), ErrorOf(score, 1)};
+}
+
+// The true errors of a set: loaded, leaves searched again, scored.
+Errors TrueErrors(const std::vector<std::string>& lines) {
+  LoadLines(lines);
+  FindLeaves();
+  return ErrorsOf(LeafScores());
+}
+
+// 1. Probing, in one process: raises each of its tuned lines by the step and
+// writes, line by line, the number of changed leaves and the changes.
+int ProbeShare(int worker, const std::vector<int>& base, FILE* out) {
+  std::vector<std::string> lines = Lines;
+  for (size_t k = (size_t)worker; k < Tuned.size(); k += (size_t)Workers) {
+    const size_t line = (size_t)Tuned[k];
+    lines[line] = std::to_string(atol(Lines[line].c_str()) + Step);
+    LoadLines(lines);
+    lines[line] = Lines[line];
+    std::vector<Delta> changed;
+    for (size_t i = 0; i < Samples.size(); i++) {
+      const int change = LeafWhiteScore(Samples[i].line) - base[i];
+      if (change != 0) changed.push_back({(int32_t)i, change});
+    }
+    const uint64_t count = changed.size();
+    if (fwrite(&count, sizeof count, 1, out) != 1) return 0;
+    if (count && fwrite(changed.data(), sizeof(Delta), count, out) != count) return 0;
+  }
+  return fclose(out) == 0;
+}
+
+std::string WorkerDir(int worker) { return "texel_worker_" + std::to_string(worker); }
+
+// Reads a worker's file back into Deltas; 0 when it is short.
+int ReadShare(int worker) {
+  FILE* in = fopen((WorkerDir(worker) + "/deltas.bin").c_str(), "rb");
+  if (in == nullptr) return 0;
+  int ok = 1;
+  for (size_t k = (size_t)worker; k < Tuned.size() && ok; k += (size_t)Workers) {
+    uint64_t count = 0;
+    if (fread(&count, sizeof count, 1, in) != 1 || count > Samples.size()) {
+      ok = 0;
+      break;
+    }
+    Deltas[k].resize(count);
+    if (count && fread(Deltas[k].data(), sizeof(Delta), count, in) != count) ok = 0;
+  }
+  fclose(in);
+  return ok;
+}
+
+// The slopes of every tuned line, probed by forked workers each in its own
+// folder (the set is read from the working directory); the parent's tables
+// stay as they were.
+void ProbeLines(const std::vector<int>& base) {
+  Deltas.assign(Tuned.size(), {});
+  fflush(stdout);
+  std::vector<pid_t> pids(Workers);
+  for (int w = 0; w < Workers; w++) {
+    mkdir(WorkerDir(w).c_str(), 0755);
+    pids[w] = fork();
+    if (pids[w] < 0) {
+      perror("fork");
+      exit(1);
+    }
+    if (pids[w] == 0) {
+      // The sanity pass of every read reports its fixes: not wanted here.
+      if (!freopen("/dev/null", "w", stdout) || chdir(WorkerDir(w).c_str()) != 0) _exit(1);
+      FILE* out = fopen("deltas.bin", "wb");
+      _exit(out != nullptr && ProbeShare(w, base, out) ? 0 : 1);
+    }
+  }
+  int failed = 0;
+  for (int w = 0; w < Workers; w++) {
+    int status = 0;
+    waitpid(pids[w], &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !ReadShare(w)) failed = 1;
+  }
+  if (failed) {
+    printf("A worker failed\n");
+    exit(1);
+  }
+}
+
+// The linear model's scores: the base plus every line's change times its slope.
+std::vector<double> ModelScores(const std::vector<int>& base, const std::vector<double>& x) {
+  std::vector<double> s(base.begin(), base.end());
+  for (size_t k = 0; k < Tuned.size(); k++) {
+    if (x[k] == 0) continue;
+    const double scale = x[k] / Step;
+    for (const Delta& d : Deltas[k]) s[(size_t)d.sample] += d.change * scale;
+  }
+  return s;
+}
+
+// 2. The fit: Gauss-Newton steps on the error of the samples not held out,
+// with the ridge `ridge * sum x^2` pulling the changes x towards 0.
+std::vector<double> FitChanges(const std::vector<int>& base, double ridge) {
+  const double c = K * std::log(10.0) / 400.0;
+  size_t n = 0;
+  for (const Sample& s : Samples) n += !s.held_out;
+  // 2a. Curvature of each line at the base (the diagonal of the Gauss-Newton matrix).
+  std::vector<double> weight(Samples.size());
+  for (size_t i = 0; i < Samples.size(); i++) {
+    const double p = Logistic(base[i]);
+    weight[i] = Samples[i].held_out ? 0.0 : 2.0 * c * c * p * p * (1 - p) * (1 - p) / (double)n;
+  }
+  std::vector<double> curvature(Tuned.size(), 2.0 * ridge), x(Tuned.size(), 0.0);
+  for (size_t k = 0; k < Tuned.size(); k++)
+    for (const Delta& d : Deltas[k]) {
+      const double slope = (double)d.change / Step;
+      curvature[k] += weight[(size_t)d.sample] * slope * slope;
+    }
+  // 2b. Damped steps against the gradient, each line scaled by its curvature.
+  std::vector<double> g(Samples.size());
+  for (int iteration = 0; iteration < FIT_ITERATIONS; iteration++) {
+    const std::vector<double> s = ModelScores(base, x);
+    for (size_t i = 0; i < Samples.size(); i++) {
+      const double p = Logistic(s[i]);
+      g[i] = Samples[i].held_out ? 0.0 : -2.0 * (Samples[i].result - p) * p * (1 - p) * c / (double)n;
+    }
+    for (size_t k = 0; k < Tuned.size(); k++) {
+      double gradient = 2.0 * ridge * x[k];
+      for (const Delta& d : Deltas[k]) gradient += g[(size_t)d.sample] * d.change / Step;
+      x[k] -= FIT_RATE * gradient / curvature[k];
+      if (x[k] > MAX_CHANGE) x[k] = MAX_CHANGE;
+      if (x[k] < -MAX_CHANGE) x[k] = -MAX_CHANGE;
+    }
+  }
+  return x;
+}
+
+// The lines with the changes added, rounded; *moved counts the lines that move.
+std::vector<std::string> ChangedLines(const std::vector<double>& x, double share, int* moved) {
+  std::vector<std::string> lines = Lines;
+  *moved = 0;
+  for (size_t k = 0; k < Tuned.size(); k++) {
+    const long change = std::lround(x[k] * share);
+    if (change == 0) continue;
+    const size_t line = (size_t)Tuned[k];
+    lines[line] = std::to_string(atol(Lines[line].c_str()) + change);
+    (*moved)++;
+  }
+  return lines;
+}
+
+// 3. One round: leaves, slopes, the fit for each ridge, and the rounded
+// change kept when the true errors fall. 1 when the set changed.
+int TuneRound(int round, Errors* now, const char* output) {
+  LoadLines(Lines);
+  FindLeaves();
+  const std::vector<int> base = LeafScores();
+  ProbeLines(base);
+  // Lines that move no leaf are not probed again.
+  size_t touching = 0;
+  for (const std::vector<Delta>& d : Deltas) touching += !d.empty();
+  const size_t probed = Tuned.size();
+  for (size_t k = 0, kept = 0; k < probed; k++) {
+    if (Deltas[k].empty()) continue;
+    Tuned[kept] = Tuned[k];
+    Deltas[kept++].swap(Deltas[k]);
+  }
+  Tuned.resize(touching);
+  Deltas.resize(touching);
+  std::vector<double> best;
+  double bestHeldOut = 1e9, bestRidge = 0;
+  for (double ridge : RIDGES) {
+    std::vector<double> x = FitChanges(base, ridge);
+    const std::vector<double> s = ModelScores(base, x);
+    const double heldOut = ErrorOf([&](size_t i) { return s[i]; }, 1);
+    printf("round %d: ridge %.2g, model error held out %.6f\n", round, ridge, heldOut);
+    if (heldOut < bestHeldOut) bestHeldOut = heldOut, bestRidge = ridge, best = x;
+  }
+  printf("round %d: %zu of %zu lines move the leaves; ridge %.2g taken\n", round, touching, probed, bestRidge);
+  for (double share : {1.0, 0.5, 0.25}) {
+    int moved = 0;
+    const std::vector<std::string> lines = ChangedLines(best, share, &moved);
+    if (moved == 0) break;
+    const Errors e = TrueErrors(lines);
+    printf("round %d: %d lines changed (share %.2f): error %.6f held out %.6f (was %.6f, %.6f)\n", round, moved,
+           share, e.fit, e.held_out, now->fit, now->held_out);
+    fflush(stdout);
+    if (e.fit < now->fit && e.held_out < now->held_out) {
+      Lines = lines;
+      *now = e;
+      if (!WriteLines(output, Lines)) {
+        printf("Cannot write %s\n", output);
+        exit(1);
+      }
+      return 1;
+    }
+  }
+  return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* usage = "Usage: crv_texel_tune [-j WORKERS] [-every PLIES] GAMES_FILE OUTPUT [PASSES [STEP [BLOCK ...]]]\n";
+  const char* usage = "Usage: crv_texel_tune [-j WORKERS] [-every PLIES] GAMES_FILE OUTPUT [ROUNDS [STEP [BLOCK ...]]]\n";
   while (argc > 2 && (!strcmp(argv[1], "-j") || !strcmp(argv[1], "-every"))) {
     const int value = atoi(argv[2]);
     if (!strcmp(argv[1], "-j")) {
@@ -265,8 +418,12 @@ int main(int argc, char** argv) {
     printf("%s", usage);
     return 1;
   }
-  const int passes = argc > 3 ? atoi(argv[3]) : 1;
-  const int step = argc > 4 ? atoi(argv[4]) : 2;
+  const int rounds = argc > 3 ? atoi(argv[3]) : 1;
+  Step = argc > 4 ? atoi(argv[4]) : 4;
+  if (Step < 1) {
+    printf("The step must be at least 1\n");
+    return 1;
+  }
   std::vector<int> blocks;
   for (int i = 5; i < argc; i++) blocks.push_back(atoi(argv[i]));
   if (blocks.empty()) blocks = kDefaultBlocks;
@@ -281,63 +438,54 @@ int main(int argc, char** argv) {
     printf("values.txt has %zu lines, %lld needed\n", Lines.size(), (long long)total);
     return 1;
   }
+  for (int block : blocks) {
+    auto [first, count] = BlockLines(block);
+    if (first < 0 || block == 43) {
+      printf("Block %d is not tuned\n", block);
+      continue;
+    }
+    for (int64_t line = first; line < first + count; line++) Tuned.push_back(line);
+  }
   const std::vector<std::string> original = Lines;
 
-  StartEngine();
+  BuildStartupTables();
+  printf("\n");
+  SetHashSizeMb(1);
+  InitCycleMoveTable();
   const int games = ReadGames(argv[1]);
-  printf("%d games, %zu positions\n", games, Samples.size());
+  printf("%d games, %zu positions, %zu lines to tune\n", games, Samples.size(), Tuned.size());
   if (Samples.empty()) return 1;
 
-  // 1. The scale K that fits the present parameter set best.
-  const std::vector<int> start = Scores();
-  double k = 1.0, best = Error(start, k);
+  // The scale K that fits the present set best, kept for the whole run.
+  LoadLines(Lines);
+  FindLeaves();
+  const std::vector<int> start = LeafScores();
+  auto errorAt = [&](double k) {
+    K = k;
+    return ErrorsOf(start).fit;
+  };
+  double bestK = 1.0, best = errorAt(1.0);
   for (double t = 0.2; t <= 4.0; t += 0.05) {
-    const double e = Error(start, t);
-    if (e < best) best = e, k = t;
+    const double e = errorAt(t);
+    if (e < best) best = e, bestK = t;
   }
-  printf("K %.2f, error %.6f\n", k, best);
+  K = bestK;
+  Errors now = ErrorsOf(start);
+  printf("K %.2f, error %.6f, held out %.6f\n", K, now.fit, now.held_out);
   fflush(stdout);
 
-  // 2. Local search over the lines of the chosen blocks.
-  for (int pass = 0; pass < passes; pass++) {
-    int changed = 0;
-    for (int block : blocks) {
-      auto [first, count] = BlockLines(block);
-      if (first < 0 || block == 43) continue;
-      for (int64_t line = first; line < first + count; line++) {
-        const long value = atol(Lines[(size_t)line].c_str());
-        int kept = 0;
-        for (int sign : {+1, -1}) {
-          Lines[(size_t)line] = std::to_string(value + sign * step);
-          const double e = ErrorOfLines(k);
-          if (e < best - 1e-9) {
-            best = e;
-            kept = 1;
-            break;
-          }
-        }
-        if (!kept) Lines[(size_t)line] = std::to_string(value);
-        changed += kept;
-        // A long block is saved as it goes, so a run stopped early keeps its work.
-        if ((line - first) % 32 == 31 && !WriteLines(argv[2], Lines)) {
-          printf("Cannot write %s\n", argv[2]);
-          return 1;
-        }
-      }
-      printf("pass %d block %d: error %.6f, %d lines changed so far\n", pass + 1, block, best, changed);
-      fflush(stdout);
-      if (!WriteLines(argv[2], Lines)) {
-        printf("Cannot write %s\n", argv[2]);
-        return 1;
-      }
-    }
-    if (changed == 0) break;
+  int changed = 0;
+  for (int round = 1; round <= rounds; round++) {
+    if (!TuneRound(round, &now, argv[2])) break;
+    changed++;
+  }
+  if (!changed && !WriteLines(argv[2], Lines)) {
+    printf("Cannot write %s\n", argv[2]);
+    return 1;
   }
 
-  // The working directory gets its file back; the tuned set is in OUTPUT
-  // (written every 32 lines and after every block, so a long run can be
-  // stopped at any time).
+  // The working directory gets its file back; the tuned set is in OUTPUT.
   WriteLines("values.txt", original);
-  printf("Tuned parameter set written to %s (error %.6f)\n", argv[2], best);
+  printf("Tuned parameter set written to %s (error %.6f, held out %.6f)\n", argv[2], now.fit, now.held_out);
   return 0;
 }
