@@ -13,7 +13,8 @@
 // fitted by Gauss-Newton steps with a ridge pull towards the present values.
 // Every 8th game is held out: the ridge whose fit scores best on it is taken,
 // and the rounded change is kept only when the true error (leaves searched
-// again with the new set) falls on both parts; otherwise half of it is tried.
+// again with the new set) falls on both parts; otherwise half of it, then a
+// quarter, is tried.
 //
 // Input: one game a line, "FEN|move move ...|result" with moves in
 // coordinates and the result 1-0, 0-1 or 1/2-1/2 (tools/pgn_games.py makes
