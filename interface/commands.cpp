@@ -124,12 +124,7 @@ static void ResetGameStatistics(int needsZeroScore) {
     LearnBookGame(2);
     MakeMove(last, 1);
   }
-  memset(HistoryTable, 0, sizeof(HistoryTable));
-  ClearKillers();
-  ForgetPrevScore();
-  MovesOutOfBook = 0;
-  ClearLearningQueue();
-  BookLearned = 0;
+  ClearGameStatistics();
 }
 
 // "bkm": the position's learning-file key pair, then its book moves.

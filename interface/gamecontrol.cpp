@@ -47,14 +47,16 @@ void NewGame() {
   EngineSide = 1;
   ForceMode = 0;
   // In UCI and Fritz mode the statistics live on until "ucinewgame".
-  if (!FritzMode && !UciMode) {
-    memset(HistoryTable, 0, sizeof(HistoryTable));
-    ClearKillers();
-    ForgetPrevScore();
-    MovesOutOfBook = 0;
-    ClearLearningQueue();
-    BookLearned = 0;
-  }
+  if (!FritzMode && !UciMode) ClearGameStatistics();
+}
+
+void ClearGameStatistics() {
+  memset(HistoryTable, 0, sizeof(HistoryTable));
+  ClearKillers();
+  ForgetPrevScore();
+  MovesOutOfBook = 0;
+  ClearLearningQueue();
+  BookLearned = 0;
 }
 
 int MakeGameMove(Move move) {

@@ -19,6 +19,10 @@ void SetupInitialPosition();
 // The initial position, the search limits of a new game and, outside UCI and
 // Fritz mode, cleared move-ordering statistics.
 void NewGame();
+// Clears what a game leaves behind for the next: the move-ordering
+// statistics, the last score, the count of moves out of book, the queued
+// learning positions and the book-learned flag.
+void ClearGameStatistics();
 // xboard edit mode: reads the piece placement character by character up to
 // '.', then rebuilds the castling rights and starts the game record anew.
 void EditBoard();
