@@ -416,6 +416,23 @@ class SearchConversation(ProgramCase):
         engine.send("uci")
         engine.read_until("uciok", self.margin(10))
 
+    def test_new_during_the_engines_search_starts_a_new_game(self):
+        # "new" ends the search without a move and leaves the initial
+        # position on the board, with the engine to move as Black again.
+        engine = self.start(uci=False)
+        for line in ("xboard", "new", "easy", "post"):
+            engine.send(line)
+        start_board = engine.ask("brd")
+        engine.send("loadfen r1bq1rk1/pp2bppp/2n1pn2/2pp4/3P4/2PBPN2/PP1N1PPP/R1BQ1RK1 w - - 0 8")
+        engine.send("sd 60")
+        engine.send("go")
+        engine.read_until(lambda line: re.match(r"^[2-9] ", line) is not None, self.margin(20))
+        engine.send("new")
+        lines = engine.ask("brd")
+        self.assertFalse([line for line in lines if line.startswith("move ")], lines)
+        self.assertEqual(lines[-len(start_board):], start_board)
+        self.assertEqual(engine.ask("mvd"), ["castling flags = 15"])
+
     def test_console_move_gets_a_reply(self):
         engine = self.start(uci=False)
         for line in ("easy", "st 1", "e2e4"):
