@@ -12,7 +12,6 @@
 #include "board/zobrist.h"
 #include "eval/hashes.h"
 #include "interface/settings.h"
-#include "platform/exit.h"
 #include "search/hashtable.h"
 #include "search/transposition.h"
 #include "test_support.h"
@@ -452,32 +451,6 @@ TEST_F(TranspositionTest, SizesAndAnEmptyTable) {
   HashEntries = 0;
   AllocateTranspositionTable();
   EXPECT_EQ(HashEntries, 0);
-}
-
-// Tables of 2 MB or more start on a 2 MB boundary (huge pages can back them
-// whole); smaller ones are plain blocks. Every byte asked for is there, the
-// count stays as asked, and free() takes either kind back.
-TEST_F(TranspositionTest, LargeTablesStartOnTwoMegabyteBoundaries) {
-  const uint64_t twoMb = 2u << 20;
-  struct Case {
-    int32_t entries;
-    uint64_t entryBytes;
-    int spare;
-  };
-  const Case cases[] = {{1, 24, 0}, {87381, 24, 2}, {87382, 24, 0}, {0x80000, 48, 2}, {0x40000, 22, 2}, {100000, 7, 1}};
-  for (const Case& c : cases) {
-    int32_t entries = c.entries;
-    const uint64_t bytes = ((uint64_t)c.entries + c.spare) * c.entryBytes;
-    auto* block = (unsigned char*)AllocateTable("Test table", &entries, 1, c.entryBytes, c.spare);
-    ASSERT_NE(block, nullptr);
-    EXPECT_EQ(entries, c.entries);
-    if (bytes >= twoMb) {
-      EXPECT_EQ((uintptr_t)block % twoMb, 0u) << bytes;
-    }
-    memset(block, 0x5a, bytes);  // every byte is usable (the sanitizer build checks the bounds)
-    EXPECT_EQ(block[bytes - 1], 0x5a);
-    free(block);
-  }
 }
 
 }  // namespace
