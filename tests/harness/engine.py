@@ -21,6 +21,11 @@ import tempfile
 import time
 import unittest
 
+# Factor on the waits after which a test gives up on the program (not on the
+# quiet windows of read_quiet): a loaded or instrumented machine answers late.
+# ctest passes its CORVATINE_TEST_TIMEOUT_SCALE here.
+WAIT_SCALE = float(os.environ.get("CORVATINE_TEST_WAIT_SCALE", "1") or "1")
+
 
 class EngineError(AssertionError):
     """The program did not answer as expected; the message has the transcript."""
@@ -109,6 +114,7 @@ class Engine:
         """Lines up to and including the first one for which match(line) holds
         (a string matches a line that starts with it). Fails on time-out or end."""
         test = match if callable(match) else (lambda line: line.startswith(match))
+        timeout *= WAIT_SCALE
         deadline = time.monotonic() + timeout
         seen = []
         while True:
@@ -148,7 +154,7 @@ class Engine:
 
     def send_raw(self, data, timeout=10.0):
         """Sends bytes as they are, draining the output meanwhile."""
-        deadline = time.monotonic() + timeout
+        deadline = time.monotonic() + timeout * WAIT_SCALE
         view = memoryview(data)
         while view:
             if time.monotonic() > deadline:
@@ -175,6 +181,7 @@ class Engine:
     def wait(self, timeout=10.0):
         """Waits for the program to end, reading its output; gives the exit code.
         A program still running after timeout is killed and the test fails."""
+        timeout *= WAIT_SCALE
         deadline = time.monotonic() + timeout
         while self.proc.poll() is None:
             if time.monotonic() > deadline:
