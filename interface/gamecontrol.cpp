@@ -10,9 +10,8 @@
 #include "book/book.h"
 #include "book/learn.h"
 #include "interface/settings.h"
-#include "search/think.h"
 #include "search/limits.h"
-
+#include "search/think.h"
 
 int SetupFenGame(const char* fen, int checkKings) {
   if (!(checkKings ? SetGameFenPosition(fen) : SetFenPosition(fen))) return 0;

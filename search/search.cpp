@@ -693,7 +693,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
       // move-count pruning of late quiet moves that answer no threat.
       const int isOnlyEvasion = onlyEvasion != 0 && move == onlyEvasion;
       int e = ExtensionOf(extendFull, 0, depth, isOnlyEvasion, move, orderScore, nodeType == 0, alpha - eval,
-                               &entry.flag);
+                          &entry.flag);
       const int capture = MoveCaptured(move) != 0 || IsEnPassant(move);
       int extraReduction = 0;
       if (drawish && !capture && searched > 0) {
