@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Turns PGN files whose moves are in coordinates (fastchess -pgnout
 notation=uci) into the game lines of the tuning tool, one game a line:
-"FEN|move move ...|result". Games without a result (*) are left out.
+"FEN|move move ...|result". Games without a result (*) are left out, and so
+are games that ended other than at the board (an illegal move, a time
+forfeit, a lost connection): their result says nothing about the positions.
 
 Usage: tools/pgn_games.py PGN [PGN ...] > games.txt
 """
@@ -13,6 +15,7 @@ START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
 TAG = re.compile(r'^\[(\w+)\s+"(.*)"\]\s*$')
 MOVE = re.compile(r"^[a-h][1-8][a-h][1-8][qrbn]?$")
 RESULTS = ("1-0", "0-1", "1/2-1/2")
+BOARD_ENDINGS = ("normal", "adjudication")
 
 
 def games(lines):
@@ -36,7 +39,10 @@ def finish(tags, text):
     body = re.sub(r"\{[^}]*\}", " ", " ".join(text))  # comments
     body = re.sub(r"\([^)]*\)", " ", body)            # variations
     moves = [word for word in body.split() if MOVE.match(word)]
-    return tags.get("FEN", START_FEN), moves, tags.get("Result", "*")
+    result = tags.get("Result", "*")
+    if tags.get("Termination", "normal") not in BOARD_ENDINGS:
+        result = "*"
+    return tags.get("FEN", START_FEN), moves, result
 
 
 def main(paths):
