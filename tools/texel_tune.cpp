@@ -344,6 +344,19 @@ std::vector<std::string> ChangedLines(const std::vector<double>& x, double share
   return lines;
 }
 
+// The sanity pass of the engine clamps some values (a storm penalty below 0
+// reads as 0): the tuned lines take the values in force, so that the file
+// written loads as it was scored, without "fix" messages.
+void AdoptValuesInForce(std::vector<std::string>* lines) {
+  const char* path = "texel_in_force.txt";
+  if (!WriteValuesFile(path)) return;
+  std::vector<std::string> inForce;
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);) inForce.push_back(line);
+  if (inForce.size() != lines->size()) return;
+  for (int64_t line : Tuned) (*lines)[(size_t)line] = inForce[(size_t)line];
+}
+
 // 3. One round: leaves, slopes, the fit for each ridge, and the rounded
 // change kept when the true errors fall. 1 when the set changed.
 int TuneRound(int round, Errors* now, const char* output) {
@@ -382,6 +395,7 @@ int TuneRound(int round, Errors* now, const char* output) {
     fflush(stdout);
     if (e.fit < now->fit && e.held_out < now->held_out) {
       Lines = lines;
+      AdoptValuesInForce(&Lines);
       *now = e;
       if (!WriteLines(output, Lines)) {
         printf("Cannot write %s\n", output);
