@@ -5,6 +5,7 @@
 // code and the two are mirrors of each other by construction.
 #include "eval/pieces.h"
 
+#include <array>
 #include <cmath>
 
 #include "board/attacks.h"
@@ -504,6 +505,26 @@ void QueenShelter() {
   e.side_eg[A] = (int32_t)Clamp64(e.side_eg[A] + QueenShelterEg[s] * factor / 64, INT32_MIN, INT32_MAX);
 }
 
+// The part of a zone square's feature code fixed by the king's square alone:
+// 32 for a square in front of the king of colour d, 64 behind it, 96 on the
+// file beside it toward the centre, indexed [d][king][square].
+constexpr std::array<std::array<std::array<uint8_t, 64>, 64>, 2> MakeZoneLineCodes() {
+  std::array<std::array<std::array<uint8_t, 64>, 64>, 2> table{};
+  for (int d = 0; d < 2; d++) {
+    for (int king = 0; king < 64; king++) {
+      const int kf = king & 7, kr = king >> 3, ahead = d == WHITE ? 1 : -1;
+      const int centreFile = kf <= 3 ? kf + 1 : kf - 1;
+      for (int q = 0; q < 64; q++) {
+        const int f = q & 7, r = q >> 3;
+        if (q == king || (f - kf) * (f - kf) > 1 || (r - kr) * (r - kr) > 1) continue;
+        table[d][king][q] = r == kr + ahead ? 32 : r == kr - ahead ? 64 : f == centreFile ? 96 : 0;
+      }
+    }
+  }
+  return table;
+}
+constexpr std::array<std::array<std::array<uint8_t, 64>, 64>, 2> ZoneLineCodes = MakeZoneLineCodes();
+
 // Danger of attacker A from the squares around the king of D, each weighted
 // by its feature code.
 template <int A>
@@ -514,21 +535,16 @@ void KingZoneDanger() {
   if (e.ENDING[D]) return;
   int king = b.KingSquare[D];
   int base = ZoneBaseCode[RelativeSquare<D>(king)] & 3;
-  Bitboard front = D == WHITE ? WhiteFrontSquares[king] : BlackFrontSquares[king];
-  Bitboard behind = D == WHITE ? BlackFrontSquares[king] : WhiteFrontSquares[king];
-  int centreFile = FileOf(king) <= 3 ? FileOf(king) + 1 : FileOf(king) - 1;
+  const uint8_t* lineCodes = ZoneLineCodes[D][king].data();
   int64_t danger = e.danger[A];
   for (Bitboard zone = e.king_zone[D]; zone;) {
     int q = PopLSB(&zone);
     Bitboard bit = SquareBit(q);
-    int code = base;
+    int code = base | lineCodes[q];
     if (e.attack_map[D] & bit) code |= 4;
     if (b.Pieces[PAWN][D] & bit) code |= 8;
     else if (b.Colour[D] & bit) code |= 16;
     else if (b.Colour[A] & bit) code |= 24;
-    if (front & bit) code |= 32;
-    else if (behind & bit) code |= 64;
-    else if (FileOf(q) == centreFile) code |= 96;
     // A safely attacked square is attacked, so 256 and 128 never meet and the
     // code stays below 384.
     if (e.zone_safe_attacks[D] & bit) code |= 256;
