@@ -16,6 +16,7 @@
 #include "eval/packed.h"
 #include "eval/params.h"
 #include "eval/sigmoid.h"
+#include "eval/sliders.h"
 
 namespace {
 
@@ -51,6 +52,7 @@ inline int32_t PackedTimes(int32_t pair, int n) { return (int32_t)((uint32_t)pai
 
 // Squares and ranks seen from colour C: rank 0 is C's first rank.
 template <int C> inline int RelativeSquare(int s) { return C == WHITE ? s : s ^ 56; }
+inline Bitboard RankMaskOf(int s) { return 0xFFULL << (s & 56); }
 template <int C> inline Bitboard RelativeRankMask(int r) { return 0xFFULL << (8 * (C == WHITE ? r : 7 - r)); }
 // Entry of a square table kept from BLACK's side.
 template <int C> inline int TableSquare(int s) { return C == BLACK ? s : 63 - s; }
@@ -208,8 +210,8 @@ void Rooks(int openFiles) {
     int s = PopLSB(&rooks);
     int f = FileOf(s);
     int32_t g = 0;
-    Bitboard rank = RankLine(s);
-    Bitboard attacks = rank | FileLine(s);
+    Bitboard attacks = RookAttacksOn(s, b.Occupied);
+    Bitboard rank = attacks & RankMaskOf(s);
     if (enemyWeakFiles & (1 << f)) g = PackedAdd(g, RookWeakPawnFile);
     if (openFiles & (1 << f)) {
       g = PackedAdd(g, RookOpenFile[f]);
@@ -383,13 +385,13 @@ void Queens() {
   Bitboard majors = b.Pieces[ROOK][C] | b.Pieces[QUEEN][C];
   for (Bitboard queens = b.Pieces[QUEEN][C]; queens;) {
     int s = PopLSB(&queens);
-    Bitboard attacks = RookLines(s) | BishopLines(s);
+    Bitboard attacks = RookAttacksOn(s, b.Occupied) | BishopAttacksOn(s, b.Occupied);
     int32_t g = 0;
     if (OwnRank(C, s) == 7 && OwnRank(C, enemyKing) >= 6) {
       g = QueenBackRank;
     } else if (OwnRank(C, s) == 6 &&
                (OwnRank(C, enemyKing) == 7 || (b.Pieces[PAWN][T] & RelativeRankMask<C>(6))) &&
-               (RankLine(s) & majors)) {
+               (attacks & RankMaskOf(s) & majors)) {
       g = QueenSeventh;
     }
     e.queen_attacks[C] |= attacks;
@@ -414,7 +416,7 @@ void Bishops(Bitboard excluded) {
   EvalInfo& e = thread_eval_info;
   for (Bitboard bishops = b.Pieces[BISHOP][C]; bishops;) {
     int s = PopLSB(&bishops);
-    Bitboard attacks = BishopLines(s);
+    Bitboard attacks = BishopAttacksOn(s, b.Occupied);
     e.bishop_attacks[C] |= attacks;
     JoinAttacks<C>(attacks);
     int32_t g = PackedTimes(BishopMobility, PopCount(attacks & ~b.Occupied) - 6);
@@ -661,7 +663,7 @@ void EvaluatePieces() {
   for (int c = 0; c < 2; c++) {
     int king = b.KingSquare[c];
     Bitboard free = ~b.Colour[c ^ 1];
-    Bitboard rook = RookLines(king), bishop = BishopLines(king);
+    Bitboard rook = RookAttacksOn(king, b.Occupied), bishop = BishopAttacksOn(king, b.Occupied);
     e.check_squares[ROOK_CHECKS][c] = rook & free;
     e.check_squares[QUEEN_CHECKS][c] = (rook | bishop) & free;
     e.check_squares[BISHOP_CHECKS][c] = bishop & free;
