@@ -18,6 +18,7 @@
 #include "eval/params.h"
 #include "eval/pieces.h"
 #include "eval/sigmoid.h"
+#include "eval/sliders.h"
 
 namespace {
 
@@ -55,7 +56,8 @@ int StopSquareHolds(int s, int t) {
   Bitboard attackers = (b.Pieces[PAWN][WHITE] & BlackPawnAttacks[t]) | (b.Pieces[PAWN][BLACK] & WhitePawnAttacks[t]) |
                        ((b.Pieces[KNIGHT][WHITE] | b.Pieces[KNIGHT][BLACK]) & KnightAttacks[t]) |
                        ((b.Pieces[KING][WHITE] | b.Pieces[KING][BLACK]) & KingAttacks[t]) |
-                       (b.RookQueens & RookLines(t)) | (b.BishopQueens & BishopLines(t));
+                       (b.RookQueens & RookAttacksOn(t, b.Occupied)) |
+                       (b.BishopQueens & BishopAttacksOn(t, b.Occupied));
   attackers = AddXrayAttackers(attackers, s, Direction[t][s]) & ~SquareBit(s);
   if (attackers == 0) return 1;
   // C's balance once O has taken the pawn: the pawn is lost.
@@ -134,7 +136,7 @@ template <int C>
 int32_t RookBehindTerm(int s) {
   const ThreadBoard& b = thread_board;
   constexpr int O = C ^ 1;
-  const Bitboard behind = FileLine(s) & FileBehind(C, s) & b.Occupied;
+  const Bitboard behind = RookAttacksOn(s, b.Occupied) & FileBehind(C, s) & b.Occupied;
   if (behind == 0) return 0;
   const int square = C == BLACK ? s : s ^ 56;
   if (behind & b.Pieces[ROOK][C]) {
