@@ -514,7 +514,8 @@ static void EvaluateAllTerms(int32_t* out) {
 
 // File terms of the king shelter: open, half open (pawns of the other side
 // only) or held by an own pawn on its first (0) or second (1) step.
-static int FileShelterTerm(int file, int colour, int centre) {
+template <int colour>
+static int FileShelterTerm(int file, int centre) {
   ThreadBoard& b = thread_board;
   Bitboard mask = FileMask[file];
   Bitboard own = b.Pieces[PAWN][colour] & mask;
@@ -530,9 +531,10 @@ static int FileShelterTerm(int file, int colour, int centre) {
 // Shelter penalty of the king of `colour`, from that king's side (larger is
 // worse). The WHITE king reads KingSquareShelter by its square, the BLACK king
 // by the mirrored square; "home", "b-pawn" and the like follow its colour.
-static int KingShelterPenalty(int colour, int32_t* result) {
+template <int colour>
+static int KingShelterPenalty(int32_t* result) {
   ThreadBoard& b = thread_board;
-  int other = ChangeSide(colour);
+  constexpr int other = colour ^ 1;
   int king = b.KingSquare[colour];
   const PawnHashEntry& block = b.PawnBlock;
   int kingSide = colour == WHITE ? block.shelter[0] : block.shelter[2];
@@ -540,12 +542,12 @@ static int KingShelterPenalty(int colour, int32_t* result) {
   uint32_t castleShort = colour == WHITE ? 1 : 4, castleLong = colour == WHITE ? 2 : 8;
   int queenHome = colour == WHITE ? D1 : D8;
   // Squares seen from the king's own side: rank r of WHITE is rank 7 - r of BLACK.
-  auto own = [colour](int square) { return colour == WHITE ? square : square ^ 56; };
+  auto own = [](int square) { return colour == WHITE ? square : square ^ 56; };
   int64_t penalty = KingSquareShelter[colour == WHITE ? king : 63 - king];
   *result = 0;
   if (b.CastleFlags & (castleShort | castleLong)) {
     if (!(b.Pieces[QUEEN][colour] & SquareBit(queenHome))) *result = -EvalParamsA[QUEEN_OFF_HOME_PENALTY];
-    int s = FileShelterTerm(3, colour, 0) + FileShelterTerm(4, colour, 1) + FileShelterTerm(5, colour, 0);
+    int s = FileShelterTerm<colour>(3, 0) + FileShelterTerm<colour>(4, 1) + FileShelterTerm<colour>(5, 0);
     int m = s;
     if (b.CastleFlags & castleLong) m = Min(m, queenSide);
     if (b.CastleFlags & castleShort) m = Min(m, kingSide);
@@ -559,25 +561,26 @@ static int KingShelterPenalty(int colour, int32_t* result) {
         ((b.Pieces[PAWN][other] | b.Pieces[BISHOP][other]) & SquareBit(holeSquare)) && b.PieceCount[QUEEN][other])
       penalty += EvalParamsA[FIANCHETTO_HOLE_PENALTY];
     if (file == 3)
-      penalty += FileShelterTerm(2, colour, 0) + FileShelterTerm(3, colour, 1) + FileShelterTerm(4, colour, 0) + 1;
+      penalty += FileShelterTerm<colour>(2, 0) + FileShelterTerm<colour>(3, 1) + FileShelterTerm<colour>(4, 0) + 1;
     else if (file == 4)
-      penalty += FileShelterTerm(3, colour, 0) + FileShelterTerm(4, colour, 1) + FileShelterTerm(5, colour, 0) + 1;
+      penalty += FileShelterTerm<colour>(3, 0) + FileShelterTerm<colour>(4, 1) + FileShelterTerm<colour>(5, 0) + 1;
   }
   if (!b.PieceCount[QUEEN][other]) penalty = ShiftDown(penalty * EvalParamsD[SHELTER_NO_QUEEN_SCALE], 8);
   return (int)(penalty < 0 ? 0 : penalty > 63 ? 63 : penalty);
 }
 
 // The shelter term of one king, negative when the king is poorly sheltered.
-static int32_t KingCentreTerm(int colour) {
+template <int colour>
+static int32_t KingCentreTerm() {
   int32_t result;
-  int penalty = KingShelterPenalty(colour, &result);
+  int penalty = KingShelterPenalty<colour>(&result);
   thread_eval_info.shelter_penalty[colour] = penalty;
   int64_t half = RootSide == colour ? CowardiceHalf : AggressivityHalf;
   return (int32_t)(result - half * ShelterPenaltyTable[penalty] / 100);
 }
 
-int32_t EvaluateBlackKingCentre() { return KingCentreTerm(BLACK); }
-int32_t EvaluateWhiteKingCentre() { return KingCentreTerm(WHITE); }
+int32_t EvaluateBlackKingCentre() { return KingCentreTerm<BLACK>(); }
+int32_t EvaluateWhiteKingCentre() { return KingCentreTerm<WHITE>(); }
 
 // Enough material for the side `colour` to win: the lazy exit may trust the
 // material balance only then.
