@@ -573,6 +573,12 @@ void KingAttack() {
   v = Clamp64(v, -(1LL << 30), 1LL << 30);
   int64_t k = b.PieceCount[QUEEN][A] ? KingAttackMgWithQueen() : KingAttackMgNoQueen();
   v = Clamp64(ShiftDown(k * v, 13), -(1LL << 30), 1LL << 30);
+  // Without a base there is no attack: every product below is 0.
+  if (v == 0) {
+    e.attack_value[A] = 0;
+    e.tempo_bonus[A] = 0;
+    return;
+  }
   int64_t attackHorror = Clamp64((int64_t)AttackHorrorSigmoid[Min(b.MaterialWeightSums[2 + A], HORROR_MAX)] + 256,
                                  -(1LL << 15), 1LL << 15);
   int64_t defendHorror = Clamp64((int64_t)DefendHorrorSigmoid[Min(b.MaterialWeightSums[D], HORROR_MAX)] + 256,
