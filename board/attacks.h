@@ -4,26 +4,16 @@
 #include "board/position.h"
 #include "board/attacktables.h"
 
-// Line attacks of a square on the current occupancy, up to and including the
-// first occupied square each way.
-inline Bitboard RankLine(int s) {
-  int f = s & 7, r = s >> 3;
-  return RankAttacks[LineState[(thread_board.Occupied >> (8 * r)) & 255][f] * 8 + r];
-}
-inline Bitboard FileLine(int s) {
-  int f = s & 7, r = s >> 3;
-  return FileAttacks[LineState[thread_board.FileOcc[f]][r] * 8 + f];
-}
-inline Bitboard DiagH1A8Line(int s) {
-  int f = s & 7, r = s >> 3;
-  return DiagH1A8Attacks[LineState[thread_board.DiagH1A8Occ[f + r]][r] * 16 + f + r];
-}
-inline Bitboard DiagA1H8Line(int s) {
-  int f = s & 7, r = s >> 3;
-  return DiagA1H8Attacks[LineState[thread_board.DiagA1H8Occ[f - r + 7]][r] * 16 + f - r + 7];
-}
-inline Bitboard RookLines(int s) { return RankLine(s) | FileLine(s); }
-inline Bitboard BishopLines(int s) { return DiagH1A8Line(s) | DiagA1H8Line(s); }
+// Slider attacks of a square on the current occupancy, up to and including
+// the first occupied square each way: one multiplication and one table load
+// for both lines of a rook or of a bishop.
+inline Bitboard RookLines(int s) { return RookAttacksOn(s, thread_board.Occupied); }
+inline Bitboard BishopLines(int s) { return BishopAttacksOn(s, thread_board.Occupied); }
+// One line of the two.
+inline Bitboard RankLine(int s) { return RookLines(s) & (0xFFULL << (s & 56)); }
+inline Bitboard FileLine(int s) { return RookLines(s) & (0x0101010101010101ULL << (s & 7)); }
+inline Bitboard DiagH1A8Line(int s) { return BishopLines(s) & DiagH1A8Squares[s]; }
+inline Bitboard DiagA1H8Line(int s) { return BishopLines(s) & DiagA1H8Squares[s]; }
 
 int SquareAttacked(int colour, int square);
 Bitboard WhiteAttackersOf(int square);

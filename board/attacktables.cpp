@@ -1,6 +1,6 @@
-// Geometric tables built once at start-up: piece attacks, the rotated-bitboard
-// slider attacks, rays, directions, between and rectangle sets, passed-pawn
-// masks and knight distances.
+// Geometric tables built once at start-up: piece attacks, the slider attacks
+// by multiplication and by rotated line states, rays, directions, between and
+// rectangle sets, passed-pawn masks and knight distances.
 #include "board/attacktables.h"
 #include "platform/parallel.h"
 
@@ -12,6 +12,9 @@ Bitboard RankAttacks[70 * 8];
 Bitboard FileAttacks[70 * 8];
 Bitboard DiagH1A8Attacks[70 * 16];
 Bitboard DiagA1H8Attacks[70 * 16];
+SliderMagic RookMagics[64], BishopMagics[64];
+Bitboard SliderAttackTable[ROOK_SLOTS + BISHOP_SLOTS];
+Bitboard DiagH1A8Squares[64], DiagA1H8Squares[64];
 Bitboard Rays[8][64];
 int8_t Direction[64][64];
 Bitboard Between[64][64];
@@ -65,6 +68,115 @@ constexpr int StateAttacks(int state) {
     if (q != LINE_STATE_SET.position[state]) bits |= 1 << q;
   return bits;
 }
+
+// The multipliers of the slider tables, found by tools/find_magics.cpp: with
+// them no two occupancies of different attack sets share a slot.
+constexpr uint64_t ROOK_MAGIC[64] = {
+    0x1080004008801020ULL, 0x0840092002C03000ULL, 0x1900200010400900ULL, 0x0880100008000480ULL,
+    0x4200100420080200ULL, 0x8100020100080400ULL, 0x0200040110886200ULL, 0x0200008040220411ULL,
+    0x0404800084400220ULL, 0x0000401000402000ULL, 0x0086001081220440ULL, 0x0408800800100280ULL,
+    0x000A001201040820ULL, 0x8848800200840080ULL, 0x4001000100040200ULL, 0x0442000102105084ULL,
+    0x9080010020804100ULL, 0x0040404000201009ULL, 0x0000808010002009ULL, 0x2200090021D00100ULL,
+    0x0008008008040080ULL, 0x0004004002010040ULL, 0x0011040008015042ULL, 0x00000A0001768104ULL,
+    0x0000800080204009ULL, 0x2010004140002001ULL, 0x9800200280100080ULL, 0x1000100080080080ULL,
+    0x0442000A00049020ULL, 0x2100040080020080ULL, 0x0800120400900148ULL, 0x0010040A00128541ULL,
+    0x2800804000800030ULL, 0x1010002000400041ULL, 0x4000200011004100ULL, 0x0610008410800800ULL,
+    0x0400802402800800ULL, 0xC100020080800400ULL, 0x0002000802000401ULL, 0x0182085882000401ULL,
+    0x0220204000808000ULL, 0x2860100040024022ULL, 0x0001002004110040ULL, 0x99101042000A0020ULL,
+    0x0004080004008080ULL, 0x0010040002008080ULL, 0x2012004881020004ULL, 0x8300842444820011ULL,
+    0x0088403882010200ULL, 0x0820400080210100ULL, 0x0110910040A00300ULL, 0x0801100280080480ULL,
+    0x0242009008200600ULL, 0x1002000489500200ULL, 0x0040800200010080ULL, 0x0091800041000080ULL,
+    0x0000209300488001ULL, 0x04C1002414824001ULL, 0x020020000B001041ULL, 0x7000100004200901ULL,
+    0x8002002004100802ULL, 0x30010002084C0007ULL, 0x0888221800813004ULL, 0x4000002840840112ULL,
+};
+constexpr uint64_t BISHOP_MAGIC[64] = {
+    0xA010041108003100ULL, 0x006082020A002900ULL, 0x6810010619200000ULL, 0x08281A0520000408ULL,
+    0x0001104001000400ULL, 0x0018901008048400ULL, 0x00040A0210245280ULL, 0x000200210808A402ULL,
+    0x9140048410821200ULL, 0x0800091010820041ULL, 0x20504804832202C0ULL, 0x0100091401081000ULL,
+    0x8021011140000012ULL, 0x0810020804450400ULL, 0x208B0542109008A2ULL, 0x0080084A08040204ULL,
+    0x0040E2A80811244CULL, 0x2505022008008108ULL, 0x0430220100420040ULL, 0x010A040420220040ULL,
+    0x1105000290400000ULL, 0x0093001200822120ULL, 0x4000A62048043004ULL, 0x280120048A015004ULL,
+    0x006090002A020814ULL, 0x44042000240800D0ULL, 0x01102800040A4400ULL, 0x1004080080220040ULL,
+    0x0001001011004024ULL, 0x0010044000805040ULL, 0x0914041200820100ULL, 0x0004821012821480ULL,
+    0x0024040500C05021ULL, 0x0088611002080200ULL, 0x0116080A00040020ULL, 0x4000020080080080ULL,
+    0x2450450140840040ULL, 0x0000880201484100ULL, 0x0222020404020092ULL, 0x8081110600002E00ULL,
+    0x2842101105000801ULL, 0x1100809008001025ULL, 0x00020202221C0400ULL, 0x0422014022009020ULL,
+    0x0210046102100C00ULL, 0xC004008082029102ULL, 0x00AA461801101200ULL, 0x0404080080201108ULL,
+    0x020542108C205002ULL, 0x0410544804100100ULL, 0x0040910841100000ULL, 0x0400200042021100ULL,
+    0x00004204850400C0ULL, 0x0200100410A42102ULL, 0x1040020801210102ULL, 0x0805040410420000ULL,
+    0x2884804130100200ULL, 0x800C262201242000ULL, 0x1058000194108800ULL, 0x0014221054420204ULL,
+    0x0104000012A02200ULL, 0x0200881003300100ULL, 0x0140400202840100ULL, 0x0402020801010201ULL,
+};
+
+// The squares a slider on s reaches in the four steps (file, rank) over the
+// occupancy, up to and including the first occupied square; with edges false
+// the last square of each line is left out (the relevant mask).
+constexpr Bitboard SlideFrom(int s, const int steps[4][2], Bitboard occupied, bool edges) {
+  Bitboard result = 0;
+  for (int i = 0; i < 4; i++) {
+    int f = s % 8 + steps[i][0], r = s / 8 + steps[i][1];
+    while (f >= 0 && f < 8 && r >= 0 && r < 8) {
+      const int nextFile = f + steps[i][0], nextRank = r + steps[i][1];
+      if (!edges && (nextFile < 0 || nextFile > 7 || nextRank < 0 || nextRank > 7)) break;
+      result |= 1ULL << (r * 8 + f);
+      if (occupied & (1ULL << (r * 8 + f))) break;
+      f = nextFile;
+      r = nextRank;
+    }
+  }
+  return result;
+}
+
+constexpr int ROOK_STEPS[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+constexpr int BISHOP_STEPS[4][2] = {{1, 1}, {-1, -1}, {-1, 1}, {1, -1}};
+
+// The slots a kind of slider needs: 2^(relevant squares) for every square.
+constexpr int SlotCount(const int steps[4][2]) {
+  int total = 0;
+  for (int s = 0; s < 64; s++) {
+    int bits = 0;
+    for (Bitboard mask = SlideFrom(s, steps, 0, false); mask; mask &= mask - 1) bits++;
+    total += 1 << bits;
+  }
+  return total;
+}
+static_assert(SlotCount(ROOK_STEPS) == ROOK_SLOTS && SlotCount(BISHOP_STEPS) == BISHOP_SLOTS,
+              "SliderAttackTable holds every slot");
+
+// Fills the slots of one kind of slider from `next` on; gives the slot after
+// the last one used.
+Bitboard* FillSliderTable(SliderMagic magics[64], const uint64_t multipliers[64], const int steps[4][2],
+                          Bitboard* next) {
+  for (int s = 0; s < 64; s++) {
+    SliderMagic& m = magics[s];
+    m.mask = SlideFrom(s, steps, 0, false);
+    m.multiplier = multipliers[s];
+    m.shift = (uint32_t)(64 - PopCount(m.mask));
+    m.attacks = next;
+    Bitboard subset = 0;
+    do {  // every subset of the mask
+      next[(subset * m.multiplier) >> m.shift] = SlideFrom(s, steps, subset, true);
+      subset = (subset - m.mask) & m.mask;
+    } while (subset != 0);
+    next += 1u << (64 - m.shift);
+  }
+  return next;
+}
+
+// Builds the slider tables and the diagonal sets before main runs.
+struct SliderTablesBuilder {
+  SliderTablesBuilder() {
+    Bitboard* filled = FillSliderTable(RookMagics, ROOK_MAGIC, ROOK_STEPS, SliderAttackTable);
+    FillSliderTable(BishopMagics, BISHOP_MAGIC, BISHOP_STEPS, filled);
+    for (int s = 0; s < 64; s++) {
+      DiagH1A8Squares[s] = DiagA1H8Squares[s] = 0;
+      for (int t = 0; t < 64; t++) {
+        if (FileOf(t) + RankOf(t) == FileOf(s) + RankOf(s)) DiagH1A8Squares[s] |= SquareBit(t);
+        if (FileOf(t) - RankOf(t) == FileOf(s) - RankOf(s)) DiagA1H8Squares[s] |= SquareBit(t);
+      }
+    }
+  }
+} BuildSliderTables;
 
 // Steps in the storage order of Rays.
 constexpr int RAY_STEP[8] = {-8, 8, -1, 1, -9, -7, 7, 9};

@@ -13,6 +13,32 @@ extern Bitboard RankAttacks[70 * 8];        // index state * 8 + rank
 extern Bitboard FileAttacks[70 * 8];        // index state * 8 + file
 extern Bitboard DiagH1A8Attacks[70 * 16];   // index state * 16 + (file + rank)
 extern Bitboard DiagA1H8Attacks[70 * 16];   // index state * 16 + (file - rank + 7)
+// Slider attacks by multiplication: the occupancy of the square's relevant
+// lines (edge squares left out) times the square's multiplier, shifted down,
+// is the slot of the attack set in the square's part of SliderAttackTable.
+// The tables are built before main runs, so every program and test finds
+// them ready whatever its start-up order.
+struct SliderMagic {
+  Bitboard mask;            // the relevant squares
+  Bitboard multiplier;
+  const Bitboard* attacks;  // the square's slots
+  uint32_t shift;           // 64 - the number of relevant squares
+};
+constexpr int ROOK_SLOTS = 102400;   // sum over the squares of 2^relevant squares
+constexpr int BISHOP_SLOTS = 5248;
+extern SliderMagic RookMagics[64], BishopMagics[64];
+extern Bitboard SliderAttackTable[ROOK_SLOTS + BISHOP_SLOTS];
+extern Bitboard DiagH1A8Squares[64], DiagA1H8Squares[64];  // the whole diagonals through each square
+
+// Rook and bishop attacks from the square over any occupancy.
+inline Bitboard RookAttacksOn(int square, Bitboard occupied) {
+  const SliderMagic& m = RookMagics[square];
+  return m.attacks[((occupied & m.mask) * m.multiplier) >> m.shift];
+}
+inline Bitboard BishopAttacksOn(int square, Bitboard occupied) {
+  const SliderMagic& m = BishopMagics[square];
+  return m.attacks[((occupied & m.mask) * m.multiplier) >> m.shift];
+}
 extern Bitboard Rays[8][64];                // stored in the direction order -8, 8, -1, 1, -9, -7, 7, 9
 extern int8_t Direction[64][64];
 extern Bitboard Between[64][64];

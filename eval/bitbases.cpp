@@ -86,16 +86,6 @@ Bitboard SliderAttacks(int square, Bitboard occupied, const int* dirs, int count
 }
 const int ROOK_DIRS[8] = {1, 0, -1, 0, 0, 1, 0, -1};
 const int QUEEN_DIRS[16] = {1, 0, -1, 0, 0, 1, 0, -1, 1, 1, 1, -1, -1, 1, -1, -1};
-// The same for a rook, through the engine's line tables (the hot case of the
-// KRKP solver).
-inline Bitboard RookAttacksOn(int s, Bitboard occ) {
-  int f = s & 7, r = s >> 3;
-  occ |= SquareBit(s);
-  uint32_t rankOcc = (uint32_t)(occ >> (8 * r)) & 255;
-  uint32_t fileOcc = 0;
-  for (int i = 0; i < 8; i++) fileOcc |= (uint32_t)((occ >> (8 * i + f)) & 1) << i;
-  return RankAttacks[LineState[rankOcc][f] * 8 + r] | FileAttacks[LineState[fileOcc][r] * 8 + f];
-}
 inline Bitboard QueenAttacksOn(int s, Bitboard occ) { return SliderAttacks(s, occ, QUEEN_DIRS, 8); }
 
 // King, rook (or queen) against a bare king with the bare king to move: 1
