@@ -159,20 +159,27 @@ void ResolveKingReach() {
   }
 }
 
-// A piece on `from` that moves along the lines of `lines` (empty-board moves)
-// pins the single enemy piece between it and the enemy king.
+// The rest of Pin, for a piece on `from` on a line with the enemy king; kept
+// out of line, so that the rare case does not weigh on the piece loops.
 template <int C>
-void Pin(int from, Bitboard lines) {
+[[gnu::noinline]] void PinOnKingLine(int from) {
   constexpr int T = C ^ 1;
   const ThreadBoard& b = thread_board;
   int king = b.KingSquare[T];
-  if (!(lines & SquareBit(king))) return;
   Bitboard between = Between[from][king] & ~SquareBit(from);
   if (between & b.Colour[C]) return;
   Bitboard pinned = between & b.Colour[T];
   if (pinned == 0 || (pinned & (pinned - 1))) return;
   thread_eval_info.threat_map[T] |= pinned;
   gain[C] = PackedAdd(gain[C], PinTerm((int)b.Board[LeastSignificantBit(pinned)]));
+}
+
+// A piece on `from` that moves along the lines of `lines` (empty-board moves)
+// pins the single enemy piece between it and the enemy king. Most pieces see
+// no line to the king at all; that test stays inline.
+template <int C>
+inline void Pin(int from, Bitboard lines) {
+  if (lines & SquareBit(thread_board.KingSquare[C ^ 1])) PinOnKingLine<C>(from);
 }
 
 // Back rank and rooks shut in beside the king, for C's king: the other side gains.
