@@ -84,6 +84,38 @@ inline int32_t MaterialLogisticLookup(int32_t material) {
   return MaterialLogistic(material);
 }
 
+// PieceCaptureIsSafe for a piece of the colour other than `them` on `from`;
+// with `kingStep` the target is known to be a step of their king.
+template <int them, bool kingStep>
+[[gnu::always_inline]] inline int CaptureIsSafe(int target, int from, Bitboard enemyAttacks, Bitboard ownTwice) {
+  const ThreadBoard& b = thread_board;
+  // 1. Taking a piece worth at least the taker never loses.
+  const int risk = SeeWeight[b.Board[from]] - SeeWeight[b.Board[target]];
+  if (risk <= 0) return 1;
+  const Bitboard bit = SquareBit(target);
+  // 2. An enemy pawn takes back anything worth two pawns more than the prize.
+  const Bitboard pawnGuards = them == WHITE ? BlackPawnAttacks[target] : WhitePawnAttacks[target];
+  if (risk >= 2 && (b.Pieces[PAWN][them] & pawnGuards)) return 0;
+  if (enemyAttacks & bit) {
+    // 3. Taken back, with no second unit of the taker's side on the target nor
+    // any slider of its side on the target's lines to come through later.
+    constexpr int us = them ^ 1;
+    const Bitboard straight = b.RookQueens & b.Colour[us] & RookMoves[target];
+    const Bitboard diagonal = b.BishopQueens & b.Colour[us] & BishopMoves[target];
+    if (!(ownTwice & bit) && !((straight | diagonal) & ~SquareBit(from))) return 0;
+    return SeeCaptureIsSafe(target, from);
+  }
+  // 4. Past the king, the enemy could take back only with a slider standing
+  // behind the from-square on its line to the target.
+  const int direction = Direction[target][from];
+  const Bitboard behind = direction != 0 ? AddXrayAttackers(0, from, direction) : 0;
+  if (behind & b.Colour[them]) return SeeCaptureIsSafe(target, from);
+  // 5. Nothing takes back; or the king alone does, and then the taker needs
+  // a second unit on the target: another attacker, or its own slider behind it.
+  if (!kingStep && !(KingAttacks[b.KingSquare[them]] & bit)) return 1;
+  return (ownTwice & bit) != 0 || behind != 0;
+}
+
 // The pieces of each colour whose attacks meet the enemy king's zone or its
 // check squares, kept while the pieces are scanned and settled once every
 // attack set of the other colour is known (ResolveKingReach): the exchange
@@ -141,13 +173,13 @@ void ResolveKingReach() {
       // Squares already known to be safe need no second exchange test.
       for (Bitboard open = hit & ~thread_board.Colour[C] & ~e.zone_safe_attacks[T]; open;) {
         int q = PopLSB(&open);
-        if (PieceCaptureIsSafe(q, from, enemyAttacks, twice)) e.zone_safe_attacks[T] |= SquareBit(q);
+        if (CaptureIsSafe<T, true>(q, from, enemyAttacks, twice)) e.zone_safe_attacks[T] |= SquareBit(q);
       }
       continue;
     }
     for (Bitboard checks = attacks & e.check_squares[kind][T]; checks;) {
       int q = PopLSB(&checks);
-      if (PieceCaptureIsSafe(q, from, enemyAttacks, twice)) {
+      if (CaptureIsSafe<T, false>(q, from, enemyAttacks, twice)) {
         e.danger[C] += kind == ROOK_CHECKS    ? RookCheckDanger
                        : kind == KNIGHT_CHECKS ? KnightCheckDanger()
                        : kind == BISHOP_CHECKS ? BishopCheckDanger()
@@ -417,7 +449,7 @@ void Queens() {
 }
 
 template <int C>
-void Bishops(Bitboard excluded) {
+[[gnu::always_inline]] inline void Bishops(Bitboard excluded) {
   constexpr int T = C ^ 1;
   const ThreadBoard& b = thread_board;
   EvalInfo& e = thread_eval_info;
@@ -615,33 +647,9 @@ int32_t SafeQueenChecks() {
 }  // namespace
 
 int PieceCaptureIsSafe(int target, int from, Bitboard enemyAttacks, Bitboard ownTwice) {
-  const ThreadBoard& b = thread_board;
-  // 1. Taking a piece worth at least the taker never loses.
-  const int risk = SeeWeight[b.Board[from]] - SeeWeight[b.Board[target]];
-  if (risk <= 0) return 1;
-  const int them = (int)((b.Colour[WHITE] >> from) & 1);
-  const Bitboard bit = SquareBit(target);
-  // 2. An enemy pawn takes back anything worth two pawns more than the prize.
-  const Bitboard pawnGuards = them == WHITE ? BlackPawnAttacks[target] : WhitePawnAttacks[target];
-  if (risk >= 2 && (b.Pieces[PAWN][them] & pawnGuards)) return 0;
-  if (enemyAttacks & bit) {
-    // 3. Taken back, with no second unit of the taker's side on the target nor
-    // any slider of its side on the target's lines to come through later.
-    const int us = them ^ 1;
-    const Bitboard straight = b.RookQueens & b.Colour[us] & RookMoves[target];
-    const Bitboard diagonal = b.BishopQueens & b.Colour[us] & BishopMoves[target];
-    if (!(ownTwice & bit) && !((straight | diagonal) & ~SquareBit(from))) return 0;
-    return SeeCaptureIsSafe(target, from);
-  }
-  // 4. Past the king, the enemy could take back only with a slider standing
-  // behind the from-square on its line to the target.
-  const int direction = Direction[target][from];
-  const Bitboard behind = direction != 0 ? AddXrayAttackers(0, from, direction) : 0;
-  if (behind & b.Colour[them]) return SeeCaptureIsSafe(target, from);
-  // 5. Nothing takes back; or the king alone does, and then the taker needs
-  // a second unit on the target: another attacker, or its own slider behind it.
-  if (!(KingAttacks[b.KingSquare[them]] & bit)) return 1;
-  return (ownTwice & bit) != 0 || behind != 0;
+  const int them = (int)((thread_board.Colour[WHITE] >> from) & 1);
+  return them == WHITE ? CaptureIsSafe<WHITE, false>(target, from, enemyAttacks, ownTwice)
+                       : CaptureIsSafe<BLACK, false>(target, from, enemyAttacks, ownTwice);
 }
 
 void EvaluatePawnAttacks() {
