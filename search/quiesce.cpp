@@ -67,6 +67,7 @@ void AddQuiescenceTactics() {
 // Makes a legal-tested move, searches the child and takes the move back.
 inline int SearchChild(Move move, int alpha, int beta, int depth, int childType) {
   MakeMove(move, 1);
+  PrefetchHash();
   SearchPly++;
   const int score = -Quiesce(-beta, -alpha, depth, childType);
   SearchPly--;
@@ -197,6 +198,7 @@ int Quiesce(int alpha, int beta, int depth, int nodeType) {
     const uint32_t safety = quiet ? MoveSafety(hashMove) : 1u;
     const int gives = MoveGivesCheck(hashMove);
     MakeMove(hashMove, 1);
+    PrefetchHash();
     if (MoverKingAttacked()) {
       UnmakeMove();
       hashMove = 0;
@@ -282,6 +284,7 @@ int Quiesce(int alpha, int beta, int depth, int nodeType) {
       }
     }
     MakeMove(move, 1);
+    PrefetchHash();
     if (IsEnPassant(move) && MoverKingAttacked()) {
       UnmakeMove();
       entry.score = ENTRY_NOT_TRIED;

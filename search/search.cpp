@@ -170,6 +170,7 @@ int SingularWalk(int bound, int depth, Move move) {
       if (stage == STAGE_QUIET && !inCheck && quietSearched >= 5) break;
       child.in_check = MoveGivesCheck(m);
       MakeMove(m, 1);
+      PrefetchHash();
       if (IsEnPassant(m) && MoverKingAttacked()) {
         UnmakeMove();
         continue;
@@ -590,6 +591,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
       if (singular) e = Min(e + (extendFull ? 4 : 2), 0);
     }
     MakeMove(hashMove, 1);
+    PrefetchHash();
     if (MoverKingAttacked()) {
       UnmakeMove();
       hashMove = 0;
@@ -735,6 +737,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
 
       const int gives = child.in_check ? 1 : 0;
       MakeMove(move, 1);
+      PrefetchHash();
       if (IsEnPassant(move) && MoverKingAttacked()) {
         UnmakeMove();
         entry.score = ENTRY_NOT_TRIED;

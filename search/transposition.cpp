@@ -200,16 +200,6 @@ void WriteNewEntry(TranspositionEntry* e, uint64_t key, int depth, Move move, in
 
 }  // namespace
 
-// Bucket index: the low 32 key bits with the side term, modulo the entry
-// count; a power-of-two count is taken by a mask.
-uint32_t HashIndex(uint64_t key, int side) {
-  const uint32_t low = (uint32_t)key ^ (uint32_t)(4 * side);
-  const uint32_t entries = (uint32_t)HashEntries;
-  if (HashEntries <= 0) return 0;
-  if ((entries & (entries - 1)) == 0) return low & (entries - 1);
-  return low % entries;
-}
-
 // Main search probe: 3 exact cut, 2 lower-bound cut, 1 upper-bound cut or a
 // hit without cut (*found 0), 0 not in the table.
 int ProbeHash(int depth, int32_t* alpha, int32_t* beta, int* threat, Move* move, int* nullAllowed, int* found,

@@ -2,7 +2,10 @@
 // independent bound slots (upper, lower, exact) of one position and side.
 #pragma once
 #include <cstdint>
+#include "board/position.h"
 #include "board/types.h"
+#include "board/zobrist.h"
+#include "search/hashtable.h"
 
 // Bound kinds of a store and of the info field.
 constexpr int HASH_UPPER = 1;
@@ -63,6 +66,28 @@ Move ProbeHashMove();
 // Stores a bound of the current position.
 void StoreHash(int depth, Move move, int score, int kind, int threat, int callerFlags);
 
-// Bucket index of a key for a side: low 32 key bits with the side term,
-// modulo HashEntries (which must not be 0).
-uint32_t HashIndex(uint64_t key, int side);
+// Bucket index of a key for a side: the low 32 key bits with the side term,
+// modulo the entry count; a power-of-two count is taken by a mask. 0 when
+// there is no table.
+inline uint32_t HashIndex(uint64_t key, int side) {
+  const uint32_t low = (uint32_t)key ^ (uint32_t)(4 * side);
+  const uint32_t entries = (uint32_t)HashEntries;
+  if (HashEntries <= 0) return 0;
+  if ((entries & (entries - 1)) == 0) return low & (entries - 1);
+  return low % entries;
+}
+
+// Starts loading the bucket of the position just made into the cache, so that
+// the child's probe finds it there instead of waiting on memory. The key is
+// taken without the en-passant term (rarely present): a wrong guess costs
+// only a useless fetch.
+inline void PrefetchHash() {
+  if (HashTable == nullptr) return;
+  const ThreadBoard& b = thread_board;
+  const uint64_t key = b.HashKey ^ ZobristCastle[b.CastleFlags & 15];
+  const char* bucket = (const char*)(HashTable + HashIndex(key, b.SideToMove));
+  // 96 bytes span two or three cache lines: bytes 0, 64 and 95 lie in each.
+  __builtin_prefetch(bucket);
+  __builtin_prefetch(bucket + 64);
+  __builtin_prefetch(bucket + HASH_BUCKET_SIZE * sizeof(TranspositionEntry) - 1);
+}
