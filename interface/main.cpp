@@ -21,18 +21,28 @@
 #include "tablebases/tablebases.h"
 #include "search/limits.h"
 
-#if defined(__POPCNT__)
+#if defined(__POPCNT__) || defined(__BMI__) || defined(__BMI2__)
 #include <cstdlib>
 
-// This build counts bits with the POPCNT instruction, which older processors
-// lack (they would stop with an illegal instruction somewhere in the search).
-// The test runs as the first constructor, before any start-up code can count
-// a bit, and refuses with one line.
-__attribute__((constructor(101))) static void RequirePopcnt() {
+// This build uses bit instructions that older processors lack (POPCNT,
+// BMI1, BMI2); such a processor would stop with an illegal instruction
+// somewhere in the search. The test runs as the first constructor, before any
+// start-up code can touch a bitboard, and refuses with one line.
+__attribute__((constructor(101))) static void RequireBitInstructions() {
   __builtin_cpu_init();
-  if (!__builtin_cpu_supports("popcnt")) {
-    fputs("This program needs a processor with the POPCNT instruction; build it with "
-          "scripts/build -DCORVATINE_POPCNT=OFF or use crv_x86\n", stdout);
+  const char* missing = nullptr;
+#if defined(__POPCNT__)
+  if (!__builtin_cpu_supports("popcnt")) missing = "POPCNT";
+#endif
+#if defined(__BMI__)
+  if (!missing && !__builtin_cpu_supports("bmi")) missing = "BMI1";
+#endif
+#if defined(__BMI2__)
+  if (!missing && !__builtin_cpu_supports("bmi2")) missing = "BMI2";
+#endif
+  if (missing) {
+    printf("This program needs a processor with %s; build it with "
+           "scripts/build -DCORVATINE_POPCNT=OFF -DCORVATINE_BMI=OFF or use crv_x86\n", missing);
     fflush(stdout);
     _Exit(1);
   }
