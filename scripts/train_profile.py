@@ -6,9 +6,7 @@ work, so that they write the counts the second build compiles with.
 Each program searches the positions of the search benchmark (tools/bench.py)
 through UCI with the shipped parameter set values.txt beside it, as in play,
 then counts perft leaves at modest depths through its console commands;
-crv_eval_bench runs a few seconds when the shared test data is there. The
-32-bit program, which runs under qemu on a kernel without 32-bit support,
-does the same work at a lower depth.
+crv_eval_bench runs a few seconds when the shared test data is there.
 
 Usage: scripts/train_profile.py [--depth D] [--jobs N] TRAIN_BUILD_DIR
 """
@@ -32,9 +30,9 @@ from engine import Engine  # noqa: E402
 TESTDATA = os.path.join(ROOT, "..", "shared", "testdata")
 
 
-def train_program(program, depth, perft_less):
+def train_program(program, depth):
     """Searches every benchmark position to the depth, then runs perft on the
-    perft benchmark's positions perft_less plies short of its depths."""
+    perft benchmark's positions one ply short of its depths."""
     with tempfile.TemporaryDirectory(prefix="crv-train-") as cwd:
         shutil.copy(os.path.join(ROOT, "values.txt"), cwd)
         with Engine(program, cwd=cwd) as engine:
@@ -53,7 +51,7 @@ def train_program(program, depth, perft_less):
         with Engine(program, cwd=cwd) as engine:
             for fen, full_depth in perft_bench.POSITIONS:
                 engine.send(f"loadfen {fen}")
-                engine.send(f"perft {full_depth - perft_less}")
+                engine.send(f"perft {full_depth - 1}")
                 engine.read_until(lambda line: "total moves" in line, 3600)
             engine.send("quit")
             engine.wait(60)
@@ -71,11 +69,8 @@ def main():
     options = parser.parse_args()
     start = time.monotonic()
     work = []
-    for name, depth, perft_less in (("crv", options.depth, 1), ("crv_serial", options.depth, 1),
-                                    ("crv_x86", options.depth - 3, 2)):
-        program = os.path.join(options.build_dir, name)
-        if os.path.exists(program):
-            work.append((train_program, os.path.abspath(program), depth, perft_less))
+    for name in ("crv", "crv_serial"):
+        work.append((train_program, os.path.abspath(os.path.join(options.build_dir, name)), options.depth))
     eval_bench = os.path.join(options.build_dir, "crv_eval_bench")
     if os.path.exists(eval_bench) and os.path.isdir(TESTDATA):
         work.append((train_eval, eval_bench, 3))
