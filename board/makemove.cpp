@@ -7,7 +7,7 @@
 // them, so the WHITE and BLACK paths are separate straight-line code.
 #include "board/position.h"
 #include "board/pst.h"
-#include "board/packedpair.h"
+#include "board/rotated.h"
 #include "board/zobrist.h"
 
 static inline int32_t PstEntry(int code, int colour, int square) {
@@ -79,6 +79,8 @@ static inline void MoveCastlingRook(int rookFrom, int rookTo) {
   Bitboard m = SquareBit(rookFrom) | SquareBit(rookTo);
   b.Board[rookTo] = b.Board[rookFrom];
   b.Board[rookFrom] = 0;
+  ToggleRotated(rookFrom);
+  ToggleRotated(rookTo);
   b.Colour[S] ^= m;
   b.Occupied ^= m;
   b.Pieces[ROOK][S] ^= m;
@@ -101,8 +103,10 @@ static inline void MakeMoveSide(Move move) {
   b.Colour[S] ^= m;
   b.Pieces[piece][S] ^= m;
   b.HashKey ^= ZobristPieces[S][piece][to] ^ ZobristPieces[S][piece][from];
+  ClearRotated(from);
   b.Board[from] = 0;
   b.Board[to] = piece;
+  SetRotated(to);
   PstTake<S>(piece, from);
   PstPut<S>(piece, to);
 
@@ -161,6 +165,7 @@ static inline void MakeMoveSide(Move move) {
         int square = (from & 56) | (to & 7);
         Bitboard bit = SquareBit(square);
         b.Board[square] = 0;
+        ClearRotated(square);
         b.Colour[O] &= ~bit;
         b.Pieces[PAWN][O] &= ~bit;
         b.Occupied &= ~bit;
@@ -262,6 +267,7 @@ static inline void UnmakeMoveSide(Move move) {
   b.Pieces[piece][S] ^= m;
   b.Board[from] = piece;
   b.Board[to] = captured;
+  SetRotated(from);
 
   if (captured) {
     b.Occupied ^= fromBit;
@@ -299,6 +305,7 @@ static inline void UnmakeMoveSide(Move move) {
     }
   } else {
     b.Occupied ^= m;
+    ClearRotated(to);
   }
 
   if (piece == PAWN) {
@@ -308,6 +315,7 @@ static inline void UnmakeMoveSide(Move move) {
       int square = (from & 56) | (to & 7);
       Bitboard bit = SquareBit(square);
       b.Board[square] = PAWN;
+      SetRotated(square);
       b.Colour[O] |= bit;
       b.Pieces[PAWN][O] |= bit;
       b.Occupied |= bit;

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "board/pst.h"
-#include "board/packedpair.h"
+#include "board/rotated.h"
 #include "board/zobrist.h"
 
 ThreadBoard thread_board;
@@ -52,6 +52,9 @@ void ClearBoard() {
   b.BishopQueens = 0;
   b.Occupied = 0;
   b.Colour[WHITE] = b.Colour[BLACK] = 0;
+  std::memset(b.FileOcc, 0, sizeof b.FileOcc);
+  std::memset(b.DiagH1A8Occ, 0, sizeof b.DiagH1A8Occ);
+  std::memset(b.DiagA1H8Occ, 0, sizeof b.DiagA1H8Occ);
   std::memset(b.Board, 0, sizeof b.Board);
   b.Material[WHITE] = b.Material[BLACK] = 0;
   b.PieceUnits[WHITE] = b.PieceUnits[BLACK] = 0;
@@ -72,6 +75,7 @@ void AddPiece(int square, int colour, int code) {
   }
   int32_t pst = PieceSquareTables[code << 7 | colour << 6 | square];
   b.PstSum = colour == BLACK ? PackedAdd(b.PstSum, pst) : PackedSub(b.PstSum, pst);
+  SetRotated(square);
   b.Colour[colour] |= bit;
   b.Occupied |= bit;
   b.Board[square] = code;
@@ -116,6 +120,7 @@ void RemovePiece(int square) {
   }
   int32_t pst = PieceSquareTables[code << 7 | colour << 6 | square];
   b.PstSum = colour == BLACK ? PackedSub(b.PstSum, pst) : PackedAdd(b.PstSum, pst);
+  ClearRotated(square);
   b.Colour[colour] &= ~bit;
   b.Occupied &= ~bit;
   b.Board[square] = 0;

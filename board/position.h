@@ -44,6 +44,9 @@ struct ThreadBoard {
   Bitboard Colour[2];
   Bitboard Pieces[8][2];       // by piece code and colour; entries 0 and 4 stay empty
   Bitboard Occupied;           // byte r is the occupancy of rank r
+  uint32_t FileOcc[8];         // bit r: rank r of the file occupied
+  uint32_t DiagH1A8Occ[16];    // diagonal file + rank, bit r: the square on rank r occupied
+  uint32_t DiagA1H8Occ[16];    // diagonal file - rank + 7, bit r likewise
   int32_t KingSquare[2];
   Bitboard RookQueens;
   Bitboard BishopQueens;

@@ -9,6 +9,7 @@
 const char* PositionFault() {
   const ThreadBoard& b = thread_board;
   Bitboard colour[2] = {0, 0}, pieces[8][2] = {};
+  uint32_t fileOcc[8] = {}, diagH1A8[16] = {}, diagA1H8[16] = {};
   int32_t counts[8][2] = {}, material[2] = {0, 0}, units[2] = {0, 0};
   int32_t majors[2] = {0, 0}, minors[2] = {0, 0}, total = 0;
   uint32_t pst = 0;
@@ -29,6 +30,10 @@ const char* PositionFault() {
     int c = inBlack ? BLACK : WHITE;
     colour[c] |= SquareBit(s);
     pieces[code][c] |= SquareBit(s);
+    int f = s & 7, r = s >> 3;
+    fileOcc[f] |= 1u << r;
+    diagH1A8[f + r] |= 1u << r;
+    diagA1H8[f - r + 7] |= 1u << r;
     counts[code][c]++;
     total++;
     if (code != KING) material[c] += PieceValue[code];
@@ -56,6 +61,12 @@ const char* PositionFault() {
     if (minors[c] != b.Minors[c]) return "Minors";
   }
   if ((colour[WHITE] | colour[BLACK]) != b.Occupied) return "Occupied";
+  for (int i = 0; i < 8; i++)
+    if (fileOcc[i] != b.FileOcc[i]) return "FileOcc";
+  for (int i = 0; i < 16; i++) {
+    if (diagH1A8[i] != b.DiagH1A8Occ[i]) return "DiagH1A8Occ";
+    if (diagA1H8[i] != b.DiagA1H8Occ[i]) return "DiagA1H8Occ";
+  }
   Bitboard rooks = pieces[ROOK][0] | pieces[ROOK][1], bishops = pieces[BISHOP][0] | pieces[BISHOP][1];
   Bitboard queens = pieces[QUEEN][0] | pieces[QUEEN][1];
   if ((rooks | queens) != b.RookQueens) return "RookQueens";

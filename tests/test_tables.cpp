@@ -45,8 +45,20 @@ Bitboard NaiveWalk(int s, int df, int dr, Bitboard occupied) {
   return set;
 }
 
-// Loads the occupancy the slider lookups read.
-void SetOccupancy(Bitboard occupied) { thread_board.Occupied = occupied; }
+// Loads the four occupancy views the rotated lookups read.
+void SetOccupancy(Bitboard occupied) {
+  thread_board.Occupied = occupied;
+  std::memset(thread_board.FileOcc, 0, sizeof thread_board.FileOcc);
+  std::memset(thread_board.DiagH1A8Occ, 0, sizeof thread_board.DiagH1A8Occ);
+  std::memset(thread_board.DiagA1H8Occ, 0, sizeof thread_board.DiagA1H8Occ);
+  for (int s = 0; s < 64; s++)
+    if (occupied & SquareBit(s)) {
+      int f = FileOf(s), r = RankOf(s);
+      thread_board.FileOcc[f] |= 1u << r;
+      thread_board.DiagH1A8Occ[f + r] |= 1u << r;
+      thread_board.DiagA1H8Occ[f - r + 7] |= 1u << r;
+    }
+}
 
 Bitboard FlipVertical(Bitboard b) { return __builtin_bswap64(b); }
 
