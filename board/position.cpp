@@ -171,3 +171,11 @@ void IndexMaterial() {
   }
   thread_board.MaterialIndex = index;
 }
+
+void DropOldestGamePlies(int keep) {
+  if (keep < 0 || GamePly <= keep) return;
+  const int dropped = GamePly - keep;
+  memmove(GameHistory, GameHistory + dropped, (size_t)keep * sizeof(UndoRecord));
+  GamePly = keep;
+  GameStartPly = GameStartPly > dropped ? GameStartPly - dropped : 0;
+}

@@ -72,6 +72,13 @@ extern int32_t GamePly;
 // Lowest GamePly a take-back may return to. A FEN with an en-passant square
 // starts the game at ply 1 with a made-up double step that cannot be undone.
 extern int32_t GameStartPly;
+// Records a long game keeps when it runs out of room: more than the longest
+// reversible tail the repetition and fifty-move tests read back.
+constexpr int GAME_KEEP_PLIES = 256;
+// Drops the oldest records of the game so that only the last `keep` stay;
+// the position and its tail are unchanged, only the dropped moves can no
+// longer be taken back.
+void DropOldestGamePlies(int keep);
 
 extern const char PieceLetters[9];       // ".KNP?RBQ" by piece code
 extern const char PromotionLetters[8];   // NUL, then "knp?rbq" by promotion code

@@ -39,11 +39,6 @@ static int32_t ScaledNumber(const char* text, int32_t factor) {
   return ClampToInt32((int64_t)ParseNumber(text) * factor);
 }
 
-static void SayGameTooLong() {
-  printf("Game too long: moves beyond ply %d ignored\n", GAME_PLY_LIMIT);
-  fflush(stdout);
-}
-
 // A move typed in coordinates: played when legal, else refused with a message.
 static void PlayTypedMove(const char* line) {
   Move move = ParseMove(line);
@@ -52,10 +47,8 @@ static void PlayTypedMove(const char* line) {
     fflush(stdout);
     return;
   }
-  if (GamePly >= GAME_PLY_LIMIT) {
-    SayGameTooLong();
-    return;
-  }
+  // A long game goes on: its oldest moves leave the record.
+  if (GamePly >= GAME_PLY_LIMIT) DropOldestGamePlies(GAME_KEEP_PLIES);
   MakeMove(move, 1);
   if (!ForceMode) {
     Limits.UciPonder = 0;
@@ -362,10 +355,9 @@ static void SetUciPosition(const char* line, int count) {
     if (!IsCoordinateMove(Tokens[index])) continue;
     Move move = ParseMove(Tokens[index]);
     if (!IsMoveLegal(move)) continue;
-    if (GamePly >= GAME_PLY_LIMIT) {
-      SayGameTooLong();
-      return;
-    }
+    // Every move of a long game is played: the oldest leave the record, so
+    // that the engine searches the position the interface means.
+    if (GamePly >= GAME_PLY_LIMIT) DropOldestGamePlies(GAME_KEEP_PLIES);
     MakeMove(move, 1);
   }
 }

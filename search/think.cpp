@@ -224,7 +224,8 @@ void PayOwedPonderHit() {
   Limits.UciPonder = 0;
   if (!BestMoveOwed) return;
   Move move = LastBestMove;
-  if (move != 0 && IsMoveLegal(move) && GamePly < GAME_HISTORY_SIZE - GAME_ROOM_FOR_SEARCH) {
+  if (move != 0 && IsMoveLegal(move)) {
+    if (GamePly >= GAME_HISTORY_SIZE - GAME_ROOM_FOR_SEARCH) DropOldestGamePlies(GAME_KEEP_PLIES);
     MakeMove(move, 1);
     PrintBestMoveLine(move, 1);
   } else {
@@ -406,7 +407,9 @@ void Think() {
       return;
     }
 
-    if (best != 0 && GamePly < GAME_HISTORY_SIZE - GAME_ROOM_FOR_SEARCH) {
+    if (best != 0) {
+      // The engine's move always goes on the board it announces it for.
+      if (GamePly >= GAME_HISTORY_SIZE - GAME_ROOM_FOR_SEARCH) DropOldestGamePlies(GAME_KEEP_PLIES);
       MakeMove(best, 1);
       RecordEngineMove(score, BookMovePlayed || RootMoveCount > 1 || Limits.SearchMovesCount == 1);
     }

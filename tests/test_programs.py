@@ -20,7 +20,6 @@ PROGRAMS, SHARED, REST = parse_program_args(sys.argv[1:])
 
 BANNER = "Corvatine v1.96 [r2358/29.06.2016]"
 START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
-GAME_PLY_LIMIT = 768 - 196 - 8
 SHIPPED_VALUES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "values.txt")
 # Middlegames, passed pawns with kings near, a pawn race, rook endings.
 EVAL_FENS = [
@@ -272,8 +271,7 @@ class ProgramTests(ProgramCase):
             "5000 tokens": ("mvd " + "x " * 5000, castling),
             "long token": ("mvd " + "y" * 3000, castling),
             "long tokens behind the first 64": ("mvd " + "z " * 100 + "w" * 400 + " v" * 10, castling),
-            "long position line": ("position startpos moves " + "g1f3 g8f6 f3g1 f6g8 " * 1200,
-                                   [f"Game too long: moves beyond ply {GAME_PLY_LIMIT} ignored"]),
+            "long position line": ("position startpos moves " + "g1f3 g8f6 f3g1 f6g8 " * 1200, []),
             "long level line": ("level " + "1:" * 3000, []),
             # Only the front of an over-long line counts: the quit behind the
             # cut must not be carried out as a line of its own.
@@ -288,17 +286,34 @@ class ProgramTests(ProgramCase):
         engine.send("quit")
         self.assertEnds(engine)
 
-    def test_game_record_never_overflows(self):
+    def test_a_game_longer_than_the_record_goes_on(self):
+        # The oldest moves leave the record; every move is played, so the
+        # engine answers for the side the interface means.
         shuffle = "g1f3 g8f6 f3g1 f6g8 "
         engine = self.start()
-        reply = engine.ask("position startpos moves " + shuffle * 175)  # 700 moves
-        self.assertEqual(reply, [f"Game too long: moves beyond ply {GAME_PLY_LIMIT} ignored"])
-        self.assertBoard(engine, START_FEN)  # 564 plies of knight shuffles
+        engine.send("uci")
+        engine.read_until("uciok")
+        knight_out = "rnbqkbnr/pppppppp/8/8/8/5N2/PPPPPPPP/RNBQKB1R b KQkq - 0 1"
+        cases = {  # moves of the position line: the board and side after them
+            "700 plies": (shuffle * 175, START_FEN, "[a-h][12][a-h][1-4]"),
+            "701 plies, Black to move": (shuffle * 175 + "g1f3", knight_out, "[a-h][78][a-h][5-8]"),
+            "901 plies (two drops), Black to move": (shuffle * 225 + "g1f3", knight_out, "[a-h][78][a-h][5-8]"),
+        }
+        for name, (moves, fen, bestmove) in cases.items():
+            with self.subTest(case=name):
+                self.assertEqual(engine.ask("position startpos moves " + moves), [])
+                self.assertBoard(engine, fen)
+                engine.send("go depth 4")
+                self.assertRegex(engine.read_until("bestmove", 60)[-1], rf"^bestmove {bestmove}\b")
+        # A game typed move by move runs on past the record too, with take-back
+        # of the recent moves.
+        engine.send("position startpos moves " + shuffle * 141)  # 564 plies
         engine.send("force")
-        self.assertEqual(engine.ask("g1f3"),
-                         [f"Game too long: moves beyond ply {GAME_PLY_LIMIT} ignored"])
+        self.assertEqual(engine.ask("g1f3"), [])
+        self.assertEqual(engine.ask("g8f6"), [])
         engine.send("undo")
-        self.assertEqual(engine.ask("f6g8"), [])  # the last ply again
+        self.assertBoard(engine, knight_out)
+        engine.send("undo")
         self.assertBoard(engine, START_FEN)
         # Room is left above the last ply for the search.
         self.assertRegex(engine.ask("perft 3")[0], r"^total moves = 8902 ")
