@@ -168,6 +168,45 @@ TEST_F(QuiesceTest, HopelessCapturesAreSkipped) {
 // behind reversible moves only; the game's threefold test needs two earlier
 // occurrences with the same castling rights. Rights given up by a king move
 // do not count in the key of the search, but they do for the game.
+// A long game drops its oldest records; what the draw tests and the
+// en-passant key read from the tail stays as it was.
+TEST_F(QuiesceTest, DroppingTheOldestGamePliesKeepsTheTail) {
+  const char* start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+  std::vector<const char*> moves;
+  for (int i = 0; i < 100; i++) moves.insert(moves.end(), {"g1f3", "g8f6", "f3g1", "f6g8"});
+  struct Case {
+    const char* name;
+    std::vector<const char*> tail;
+    int keep;
+  };
+  const Case cases[] = {
+      {"repetition of the start, kept in full", {}, GAME_KEEP_PLIES},
+      {"repetition of the start, the last 8 plies kept", {}, 8},
+      {"a double step last, en passant possible", {"e2e4", "g8f6", "e4e5", "d7d5"}, GAME_KEEP_PLIES},
+      {"a pawn move in the tail", {"e2e4", "e7e5", "g1f3", "g8f6", "f3g1", "f6g8"}, 6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<const char*> all = moves;
+    all.insert(all.end(), c.tail.begin(), c.tail.end());
+    Setup(start, all);
+    GameStartPly = 1;
+    const uint64_t key = PositionKey();
+    const int searchDraw = IsSearchDraw(0), threefold = IsThreefoldRepetition();
+    const int plies = GamePly;
+    DropOldestGamePlies(c.keep);
+    EXPECT_EQ(GamePly, c.keep);
+    EXPECT_EQ(GameStartPly, 0);
+    EXPECT_EQ(PositionKey(), key);
+    EXPECT_EQ(IsSearchDraw(0), searchDraw);
+    EXPECT_EQ(IsThreefoldRepetition(), threefold);
+    // The kept moves can still be taken back, to the position they left.
+    UnmakeMove();
+    MakeMove(ParseMove(all[plies - 1]), 1);
+    EXPECT_EQ(PositionKey(), key);
+  }
+}
+
 TEST_F(QuiesceTest, RepetitionTests) {
   const char* start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
   const char* rooks = "r3k2r/pppp1ppp/8/8/8/8/PPPP1PPP/R3K2R w KQkq - 0 1";
