@@ -108,28 +108,6 @@ constexpr uint64_t BISHOP_MAGIC[64] = {
     0x0104000012A02200ULL, 0x0200881003300100ULL, 0x0140400202840100ULL, 0x0402020801010201ULL,
 };
 
-// The squares a slider on s reaches in the four steps (file, rank) over the
-// occupancy, up to and including the first occupied square; with edges false
-// the last square of each line is left out (the relevant mask).
-constexpr Bitboard SlideFrom(int s, const int steps[4][2], Bitboard occupied, bool edges) {
-  Bitboard result = 0;
-  for (int i = 0; i < 4; i++) {
-    int f = s % 8 + steps[i][0], r = s / 8 + steps[i][1];
-    while (f >= 0 && f < 8 && r >= 0 && r < 8) {
-      const int nextFile = f + steps[i][0], nextRank = r + steps[i][1];
-      if (!edges && (nextFile < 0 || nextFile > 7 || nextRank < 0 || nextRank > 7)) break;
-      result |= 1ULL << (r * 8 + f);
-      if (occupied & (1ULL << (r * 8 + f))) break;
-      f = nextFile;
-      r = nextRank;
-    }
-  }
-  return result;
-}
-
-constexpr int ROOK_STEPS[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
-constexpr int BISHOP_STEPS[4][2] = {{1, 1}, {-1, -1}, {-1, 1}, {1, -1}};
-
 // The slots a kind of slider needs: 2^(relevant squares) for every square.
 constexpr int SlotCount(const int steps[4][2]) {
   int total = 0;

@@ -30,6 +30,28 @@ extern SliderMagic RookMagics[64], BishopMagics[64];
 extern Bitboard SliderAttackTable[ROOK_SLOTS + BISHOP_SLOTS];
 extern Bitboard DiagH1A8Squares[64], DiagA1H8Squares[64];  // the whole diagonals through each square
 
+// The squares a slider on s reaches in the four steps (file, rank) over the
+// occupancy, up to and including the first occupied square; with edges false
+// the last square of each line is left out (the relevant mask).
+constexpr Bitboard SlideFrom(int s, const int steps[4][2], Bitboard occupied, bool edges) {
+  Bitboard result = 0;
+  for (int i = 0; i < 4; i++) {
+    int f = s % 8 + steps[i][0], r = s / 8 + steps[i][1];
+    while (f >= 0 && f < 8 && r >= 0 && r < 8) {
+      const int nextFile = f + steps[i][0], nextRank = r + steps[i][1];
+      if (!edges && (nextFile < 0 || nextFile > 7 || nextRank < 0 || nextRank > 7)) break;
+      result |= 1ULL << (r * 8 + f);
+      if (occupied & (1ULL << (r * 8 + f))) break;
+      f = nextFile;
+      r = nextRank;
+    }
+  }
+  return result;
+}
+
+inline constexpr int ROOK_STEPS[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+inline constexpr int BISHOP_STEPS[4][2] = {{1, 1}, {-1, -1}, {-1, 1}, {1, -1}};
+
 // Rook and bishop attacks from the square over any occupancy.
 inline Bitboard RookAttacksOn(int square, Bitboard occupied) {
   const SliderMagic& m = RookMagics[square];

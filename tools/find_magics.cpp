@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
+#include "board/attacktables.h"
 
-using Bitboard = uint64_t;
+namespace {
 
 uint64_t rng_state = 0x9E3779B97F4A7C15ULL;
 
@@ -25,35 +25,14 @@ uint64_t NextRandom() {
 // Few set bits make good multipliers.
 uint64_t SparseRandom() { return NextRandom() & NextRandom() & NextRandom(); }
 
-// The squares a slider on s reaches in the four steps over the occupancy;
-// with edges 0 the relevant mask (edge squares of each line left out).
-Bitboard Slide(int s, const int steps[4][2], Bitboard occupied, bool edges) {
-  Bitboard result = 0;
-  for (int i = 0; i < 4; i++) {
-    int f = s % 8 + steps[i][0], r = s / 8 + steps[i][1];
-    while (f >= 0 && f < 8 && r >= 0 && r < 8) {
-      const int nf = f + steps[i][0], nr = r + steps[i][1];
-      if (!edges && (nf < 0 || nf > 7 || nr < 0 || nr > 7)) break;
-      result |= 1ULL << (8 * r + f);
-      if (occupied & (1ULL << (8 * r + f))) break;
-      f = nf;
-      r = nr;
-    }
-  }
-  return result;
-}
-
-const int ROOK_STEPS[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
-const int BISHOP_STEPS[4][2] = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
-
 uint64_t FindMagic(int s, const int steps[4][2]) {
-  const Bitboard mask = Slide(s, steps, 0, false);
+  const Bitboard mask = SlideFrom(s, steps, 0, false);
   const int bits = __builtin_popcountll(mask);
   std::vector<Bitboard> occupancies, attacks;
   Bitboard subset = 0;
   do {  // every subset of the mask (carry-rippler)
     occupancies.push_back(subset);
-    attacks.push_back(Slide(s, steps, subset, true));
+    attacks.push_back(SlideFrom(s, steps, subset, true));
     subset = (subset - mask) & mask;
   } while (subset != 0);
   std::vector<Bitboard> used(1u << bits);
@@ -76,7 +55,7 @@ uint64_t FindMagic(int s, const int steps[4][2]) {
 }
 
 void PrintArray(const char* name, const int steps[4][2]) {
-  std::printf("const uint64_t %s[64] = {\n", name);
+  std::printf("constexpr uint64_t %s[64] = {\n", name);
   for (int s = 0; s < 64; s++)
     std::printf("%s0x%016llXULL,%s", s % 4 == 0 ? "    " : " ", (unsigned long long)FindMagic(s, steps),
                 s % 4 == 3 ? "\n" : "");
@@ -86,7 +65,7 @@ void PrintArray(const char* name, const int steps[4][2]) {
 }  // namespace
 
 int main() {
-  PrintArray("RookMagic", ROOK_STEPS);
-  PrintArray("BishopMagic", BISHOP_STEPS);
+  PrintArray("ROOK_MAGIC", ROOK_STEPS);
+  PrintArray("BISHOP_MAGIC", BISHOP_STEPS);
   return 0;
 }
