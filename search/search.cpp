@@ -309,6 +309,27 @@ namespace {
   return adjust < limit ? adjust : limit;
 }
 
+// For a non-capturing, non-promoting move that a pruning rule would drop: 1
+// when ExtensionOf would give it a reason flag, which keeps it searched. The
+// same flags as there, cheapest first, and the check worked out only where it
+// counts: an unsafe check outside a principal-variation node counts only when
+// it is uncovered, and an uncovered check is always a check.
+int KeepsReason(Move move, int orderScore, int isOnlyEvasion, int pvNode, uint32_t safe) {
+  if (isOnlyEvasion) return 1;
+  if (orderScore >= 0) {
+    const ThreadBoard& b = thread_board;
+    const int side = b.SideToMove, to = MoveTo(move);
+    if (MovePiece(move) == PAWN) {
+      const int rank = side == WHITE ? RankOf(to) : 7 - RankOf(to);
+      const Bitboard front = side == WHITE ? WhitePassedMask[to] : BlackPassedMask[to];
+      if (rank >= 3 && !(front & b.Pieces[PAWN][side ^ 1])) return 1;
+    }
+    if (IsDoubleThreat(move, safe)) return 1;
+  }
+  if (safe || pvNode) return MoveGivesCheck(move);
+  return MoveGivesDiscoveredCheck(move);
+}
+
 }  // namespace
 
 // Depth adjustment of one move (see the header).
@@ -691,49 +712,54 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
         entry.score = ENTRY_NOT_TRIED;
         continue;
       }
-      // 24. Per move: its extension, the extra reduction of a drawish node, and
-      // move-count pruning of late quiet moves that answer no threat.
+      // 24. Per move: the two prunings of quiet moves first, since most moves
+      // end there and need no extension. Move-count pruning drops a late
+      // quiet move that answers no threat; futility (step 25) drops a quiet
+      // move whose optimistic value stays below alpha. Either needs the move
+      // without reason flags, which is asked only of a move it would drop.
       const int isOnlyEvasion = onlyEvasion != 0 && move == onlyEvasion;
-      int e = ExtensionOf(extendFull, 0, depth, isOnlyEvasion, move, orderScore, nodeType == 0, alpha - eval,
-                          &entry.flag);
       const int capture = MoveCaptured(move) != 0 || IsEnPassant(move);
-      int extraReduction = 0;
-      if (drawish && !capture && searched > 0) {
-        e -= 4;
-        extraReduction = 1;
-      }
-      const uint32_t safe = EntrySafety(entry);
-
+      int dropCount = 0, dropFutile = 0, futileValue = 0;
       if (stage == STAGE_QUIET) {
         quietCount++;
-        if (nodeType != 0 && alpha > MOVE_COUNT_ALPHA_FLOOR && orderScore < 30000 && depth < 64 && ply.flags == 0 &&
-            quietCount >= countLimit[depth / 4]) {
-          if (!safe || ply.threat_move == 0 || !AnswersThreat(move, ply.threat_move)) {
-            entry.score = ENTRY_NOT_TRIED;
-            pruned = 1;
-            continue;
-          }
-        }
+        if (nodeType != 0 && alpha > MOVE_COUNT_ALPHA_FLOOR && orderScore < 30000 && depth < 64 &&
+            quietCount >= countLimit[depth / 4])
+          dropCount = !EntrySafety(entry) || ply.threat_move == 0 || !AnswersThreat(move, ply.threat_move);
       }
 
-      // 25. Futility: a quiet move whose optimistic value stays below alpha is
-      // not searched.
-      if (futilityOn && !capture && MovePromotion(move) == 0 && (stage == STAGE_QUIET || stage == STAGE_EVASIONS) &&
-          ply.flags == 0) {
+      // 25. Futility: the optimistic value of a quiet move is the node's
+      // evaluation, a share of the margin and of its history, and its
+      // piece-square gain.
+      if (!dropCount && futilityOn && !capture && MovePromotion(move) == 0 &&
+          (stage == STAGE_QUIET || stage == STAGE_EVASIONS)) {
         const int piece = MovePiece(move), from = MoveFrom(move), to = MoveTo(move);
         const int egGain = PieceSquareEg[piece][side][to] - PieceSquareEg[piece][side][from];
         const int mgGain = PieceSquareMg[piece][side][to] - PieceSquareMg[piece][side][from];
         const int pst = FloorShift(egGain * phase + mgGain * (256 - phase), 8);
         const int64_t history = orderScore > 0 ? orderScore : 0;
         const int gain = FloorShift(margin * 32, 8) + (int)((history * 26) >> 8);
-        const int value = FutilityByCount[Min(quietCount, 7)] + eval + gain + pst;
-        if (value < alpha) {
-          if (value > best) best = value;
-          entry.score = ENTRY_NOT_TRIED;
-          pruned = 1;
-          continue;
-        }
+        futileValue = FutilityByCount[Min(quietCount, 7)] + eval + gain + pst;
+        dropFutile = futileValue < alpha;
       }
+      if ((dropCount || dropFutile) &&
+          !KeepsReason(move, orderScore, isOnlyEvasion, nodeType == 0, EntrySafety(entry))) {
+        ply.flags = 0;
+        if (dropFutile && futileValue > best) best = futileValue;
+        entry.score = ENTRY_NOT_TRIED;
+        pruned = 1;
+        continue;
+      }
+
+      // The move is searched: its extension, and the extra reduction of a
+      // drawish node.
+      int e = ExtensionOf(extendFull, 0, depth, isOnlyEvasion, move, orderScore, nodeType == 0, alpha - eval,
+                          &entry.flag);
+      int extraReduction = 0;
+      if (drawish && !capture && searched > 0) {
+        e -= 4;
+        extraReduction = 1;
+      }
+      const uint32_t safe = EntrySafety(entry);
 
       const int gives = child.in_check ? 1 : 0;
       MakeMove(move, 1);
