@@ -141,6 +141,21 @@ int ExposesKing(Move move) {
   return (line & SlidersOfStep(d) & thread_board.Colour[S ^ 1]) != 0;
 }
 
+// The pieces pinned to the king of the side to move (see the header): an
+// enemy slider on an empty-board line of the king with exactly one piece
+// between them, and that piece its own.
+Bitboard PinnedPieces() {
+  const ThreadBoard& b = thread_board;
+  const int S = b.SideToMove, king = b.KingSquare[S];
+  Bitboard pinners = ((RookMoves[king] & b.RookQueens) | (BishopMoves[king] & b.BishopQueens)) & b.Colour[S ^ 1];
+  Bitboard pinned = 0;
+  while (pinners) {
+    const Bitboard between = Between[king][PopLSB(&pinners)] & ~SquareBit(king) & b.Occupied;
+    if ((between & (between - 1)) == 0) pinned |= between & b.Colour[S];
+  }
+  return pinned;
+}
+
 // 1 when the move leaves the mover's king attacked; exact when the side to
 // move is not in check (the king's from-square still blocks its own line).
 int LeavesKingInCheck(Move move) {

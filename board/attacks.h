@@ -45,6 +45,10 @@ inline Bitboard AddXrayAttackers(Bitboard attackers, int square, int direction) 
 }
 int IsPinned(int square);
 int ExposesKing(Move move);
+// The pieces of the side to move that stand alone between their king and an
+// enemy slider moving along that line: the pieces whose moves off the line
+// ExposesKing finds illegal.
+Bitboard PinnedPieces();
 int LeavesKingInCheck(Move move);
 int MoveUncoversAttack(Move move, int target);
 int SeeNonNegative(Move move);

@@ -101,6 +101,14 @@ inline int WasTried(const PlyRecord& ply, Move move) {
   return 0;
 }
 
+// The destination squares of the special moves already searched at the ply:
+// a move to any other square is none of them.
+inline Bitboard TriedTargets(const PlyRecord& ply) {
+  Bitboard targets = 0;
+  for (int i = 0; i < ply.tried_count && i < 9; i++) targets |= SquareBit(MoveTo(ply.tried_moves[i]));
+  return targets;
+}
+
 // Move-count pruning with a threat from the null move: a safe move survives
 // when it moves the threatened piece, when it guards the threatened square
 // against a capture that does not win material (directly or by uncovering a
@@ -675,6 +683,8 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
   // 23. Move loop: the picker's stages, best ordering score first, the losing
   // captures after all other stages; tried and illegal moves are skipped.
   int quietCount = 0, lateCount = 0, loopIndex = 0;
+  const Bitboard pinned = PinnedPieces();
+  Bitboard triedTargets = 0;
   int stage = inCheck ? STAGE_EVASIONS : STAGE_START;
   int stageStart = start, stageEnd = MoveStackTop;
   int losingStart = -1, losingEnd = -1, losingPass = 0;
@@ -686,6 +696,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
         stage = GenerateStageMoves(stage, 0, historyArgument, &nodeFlags, 0, 0);
         if (stage != 0) {
           stageStart = top;
+          if (stage == STAGE_QUIET) triedTargets = TriedTargets(ply);
           stageEnd = MoveStackTop;
         } else {
           if (losingStart < 0) break;
@@ -708,7 +719,9 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
       }
       MoveEntry& entry = MoveStack[i];
       const Move move = entry.move;
-      if (move == hashMove || (stage == STAGE_QUIET && WasTried(ply, move)) || FailsQuickLegality(move)) {
+      if (move == hashMove ||
+          (stage == STAGE_QUIET && (triedTargets & SquareBit(MoveTo(move))) && WasTried(ply, move)) ||
+          FailsQuickLegalityPinned(move, pinned)) {
         entry.score = ENTRY_NOT_TRIED;
         continue;
       }

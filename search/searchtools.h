@@ -89,6 +89,16 @@ inline int FailsQuickLegality(Move move) {
   return ExposesKing(move);
 }
 
+// FailsQuickLegality with the pinned pieces of the position (PinnedPieces)
+// known: a pinned piece may move only along the line of its pin.
+inline int FailsQuickLegalityPinned(Move move, Bitboard pinned) {
+  const ThreadBoard& b = thread_board;
+  if (MovePiece(move) == KING) return SquareAttacked(b.SideToMove ^ 1, MoveTo(move));
+  const int from = MoveFrom(move);
+  if (!(pinned & SquareBit(from))) return 0;
+  return Abs(Direction[MoveTo(move)][from]) != Abs(Direction[from][b.KingSquare[b.SideToMove]]);
+}
+
 // 1 when, after a move was made, the king of the side that moved is attacked.
 inline int MoverKingAttacked() {
   const ThreadBoard& b = thread_board;

@@ -242,6 +242,40 @@ TEST_F(AttacksTest, ExposesKingAndLeavesKingInCheck) {
   }
 }
 
+// The pinned set is the set of pieces IsPinned names, and a move is one that
+// ExposesKing finds illegal exactly when it takes a pinned piece off the line
+// of its pin: every own piece to every other square, either side to move, on
+// busy positions and on one with pins, a doubly shielded line and a check.
+TEST_F(AttacksTest, PinnedPiecesAreThePiecesExposesKingHoldsBack) {
+  std::vector<std::string> fens(std::begin(BUSY_POSITIONS), std::end(BUSY_POSITIONS));
+  fens.push_back("4r1k1/8/8/b7/8/2B5/3PN3/q1N1K2r w - - 0 1");
+  fens.push_back("4k3/4n3/8/8/8/8/8/4R1K1 w - - 0 1");
+  int pins = 0;
+  for (const std::string& base : fens) {
+    for (const char* side : {" w ", " b "}) {
+      std::string fen = base;
+      fen.replace(fen.find(' '), 3, side);
+      ASSERT_TRUE(SetFenPosition(fen.c_str())) << fen;
+      const int S = thread_board.SideToMove, king = thread_board.KingSquare[S];
+      const Bitboard pinned = PinnedPieces();
+      Bitboard named = 0;
+      for (Bitboard own = thread_board.Colour[S] & ~thread_board.Pieces[KING][S]; own;) {
+        const int from = PopLSB(&own);
+        if (IsPinned(from)) named |= SquareBit(from);
+        for (int to = 0; to < 64; to++) {
+          if (to == from) continue;
+          const Move m = MakeMoveWord(from, to, (int)thread_board.Board[from], (int)thread_board.Board[to]);
+          const int offLine = Abs(Direction[to][from]) != Abs(Direction[from][king]);
+          EXPECT_EQ(ExposesKing(m), ((pinned >> from) & 1) && offLine) << fen << " " << from << "-" << to;
+        }
+      }
+      EXPECT_EQ(pinned, named) << fen;
+      pins += PopCount(pinned);
+    }
+  }
+  EXPECT_GE(pins, 4);
+}
+
 TEST_F(AttacksTest, MoveUncoversAttack) {
   struct Case {
     const char* fen;
