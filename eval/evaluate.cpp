@@ -660,8 +660,8 @@ int32_t Evaluate() {
   }
 
   // A mate score (a mated bare king) is exact: the damping must not turn it
-  // into an ordinary score.
-  if (score <= -MATE_BOUND || score >= MATE_BOUND) return score;
+  // into an ordinary score. Up to a counter of 8 the factor is 256.
+  if (score <= -MATE_BOUND || score >= MATE_BOUND || b.Rule50 <= 8) return score;
   int factor = Clamp(256 - 2 * Max(0, b.Rule50 - 8), 0, 256);
   return (int32_t)((int64_t)score * factor / 256);
 }
