@@ -288,6 +288,27 @@ int MoveGivesCheck(Move move) {
   return MoveUncoversAttack(move, ek);
 }
 
+// The check targets of the side to move (see the header). A slider's direct
+// check needs every square between it and the king empty, which is the
+// king's own slider lines read backwards; a discoverer is found like a pinned
+// piece, seen from the enemy king toward the own sliders.
+void FindCheckTargets(CheckTargets* targets) {
+  const ThreadBoard& b = thread_board;
+  const int side = b.SideToMove, ek = b.KingSquare[side ^ 1];
+  targets->enemyKing = ek;
+  targets->knight = KnightAttacks[ek];
+  targets->pawn = side == WHITE ? BlackPawnAttacks[ek] : WhitePawnAttacks[ek];
+  targets->diagonal = BishopLines(ek);
+  targets->straight = RookLines(ek);
+  Bitboard sliders = ((RookMoves[ek] & b.RookQueens) | (BishopMoves[ek] & b.BishopQueens)) & b.Colour[side];
+  Bitboard discoverers = 0;
+  while (sliders) {
+    const Bitboard between = Between[ek][PopLSB(&sliders)] & ~SquareBit(ek) & b.Occupied;
+    if ((between & (between - 1)) == 0) discoverers |= between & b.Colour[side];
+  }
+  targets->discoverers = discoverers;
+}
+
 // Gives 1 when moving the piece off its square uncovers a slider of the side
 // to move on the enemy king.
 int MoveGivesDiscoveredCheck(Move move) {

@@ -125,23 +125,33 @@ int AnswersThreat(Move move, Move threat) {
 }
 
 // 1 when the safe move's piece attacks, from its destination, two enemy
-// pieces each worth more than itself (the enemy king counts): a fork.
+// pieces each worth more than itself (the enemy king counts): a fork. A
+// slider's empty-board lines must reach two of them before its attacks on
+// the board are looked up.
 int IsDoubleThreat(Move move, uint32_t safe) {
   if (!safe) return 0;
   const ThreadBoard& b = thread_board;
-  const int side = b.SideToMove, other = side ^ 1;
+  const int side = b.SideToMove, other = side ^ 1, to = MoveTo(move);
   const int piece = MovePromotion(move) ? MovePromotion(move) : MovePiece(move);
-  // The enemy pieces worth more than the mover; a fork needs two of them.
-  Bitboard bigger;
+  // The enemy pieces worth more than a knight or bishop.
+  const Bitboard aboveMinor = b.Pieces[ROOK][other] | b.Pieces[QUEEN][other] | b.Pieces[KING][other];
+  Bitboard targets;
   switch (piece) {
-    case PAWN: bigger = b.Colour[other] & ~b.Pieces[PAWN][other]; break;
-    case KNIGHT:
-    case BISHOP: bigger = b.Pieces[ROOK][other] | b.Pieces[QUEEN][other] | b.Pieces[KING][other]; break;
-    case ROOK: bigger = b.Pieces[QUEEN][other] | b.Pieces[KING][other]; break;
+    case PAWN:
+      targets = (side == WHITE ? WhitePawnAttacks[to] : BlackPawnAttacks[to]) & b.Colour[other] &
+                ~b.Pieces[PAWN][other];
+      break;
+    case KNIGHT: targets = KnightAttacks[to] & aboveMinor; break;
+    case BISHOP:
+      targets = BishopMoves[to] & aboveMinor;
+      if (targets & (targets - 1)) targets &= BishopLines(to);
+      break;
+    case ROOK:
+      targets = RookMoves[to] & (b.Pieces[QUEEN][other] | b.Pieces[KING][other]);
+      if (targets & (targets - 1)) targets &= RookLines(to);
+      break;
     default: return 0;  // a queen has only the king above it; the king forks nothing
   }
-  if ((bigger & (bigger - 1)) == 0) return 0;
-  const Bitboard targets = AttacksFrom(MoveTo(move), side, piece) & bigger;
   return (targets & (targets - 1)) != 0;
 }
 
@@ -248,7 +258,8 @@ namespace {
 // ComputeExtension, inlined into the move loops of Search, which call it for
 // nearly every move.
 [[gnu::always_inline]] inline int ExtensionOf(int extendFull, int mateThreat, int depth, int onlyEvasion, Move move,
-                                              int orderScore, int pvNode, int gap, uint32_t* safeFlag) {
+                                              int orderScore, int pvNode, int gap, uint32_t* safeFlag,
+                                              int givesCheck) {
   const ThreadBoard& b = thread_board;
   PlyRecord& ply = SearchStack[SearchPly];
   PlyRecord& child = SearchStack[SearchPly + 1];
@@ -286,7 +297,7 @@ namespace {
       }
     }
   }
-  if (MoveGivesCheck(move)) {
+  if (givesCheck) {
     child.in_check = 1;
     if (*safeFlag == SAFETY_UNKNOWN) *safeFlag = MoveSafety(move);
     if (*safeFlag || MoveGivesDiscoveredCheck(move) || pvNode) {
@@ -322,7 +333,7 @@ namespace {
 // same flags as there, cheapest first, and the check worked out only where it
 // counts: an unsafe check outside a principal-variation node counts only when
 // it is uncovered, and an uncovered check is always a check.
-int KeepsReason(Move move, int orderScore, int isOnlyEvasion, int pvNode, uint32_t safe) {
+int KeepsReason(Move move, int orderScore, int isOnlyEvasion, int pvNode, uint32_t safe, const CheckTargets& checks) {
   if (isOnlyEvasion) return 1;
   if (orderScore >= 0) {
     const ThreadBoard& b = thread_board;
@@ -334,7 +345,7 @@ int KeepsReason(Move move, int orderScore, int isOnlyEvasion, int pvNode, uint32
     }
     if (IsDoubleThreat(move, safe)) return 1;
   }
-  if (safe || pvNode) return MoveGivesCheck(move);
+  if (safe || pvNode) return MoveGivesCheckWith(move, checks);
   return MoveGivesDiscoveredCheck(move);
 }
 
@@ -343,7 +354,8 @@ int KeepsReason(Move move, int orderScore, int isOnlyEvasion, int pvNode, uint32
 // Depth adjustment of one move (see the header).
 int ComputeExtension(int extendFull, int mateThreat, int depth, int onlyEvasion, Move move, int orderScore,
                      int pvNode, int gap, uint32_t* safeFlag) {
-  return ExtensionOf(extendFull, mateThreat, depth, onlyEvasion, move, orderScore, pvNode, gap, safeFlag);
+  return ExtensionOf(extendFull, mateThreat, depth, onlyEvasion, move, orderScore, pvNode, gap, safeFlag,
+                     MoveGivesCheck(move));
 }
 
 // 1 when no move but `move` reaches bound in a 4 quarter-ply search.
@@ -684,6 +696,8 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
   // captures after all other stages; tried and illegal moves are skipped.
   int quietCount = 0, lateCount = 0, loopIndex = 0;
   const Bitboard pinned = PinnedPieces();
+  CheckTargets checks;
+  FindCheckTargets(&checks);
   Bitboard triedTargets = 0;
   int stage = inCheck ? STAGE_EVASIONS : STAGE_START;
   int stageStart = start, stageEnd = MoveStackTop;
@@ -755,7 +769,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
         dropFutile = futileValue < alpha;
       }
       if ((dropCount || dropFutile) &&
-          !KeepsReason(move, orderScore, isOnlyEvasion, nodeType == 0, EntrySafety(entry))) {
+          !KeepsReason(move, orderScore, isOnlyEvasion, nodeType == 0, EntrySafety(entry), checks)) {
         ply.flags = 0;
         if (dropFutile && futileValue > best) best = futileValue;
         entry.score = ENTRY_NOT_TRIED;
@@ -766,7 +780,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
       // The move is searched: its extension, and the extra reduction of a
       // drawish node.
       int e = ExtensionOf(extendFull, 0, depth, isOnlyEvasion, move, orderScore, nodeType == 0, alpha - eval,
-                          &entry.flag);
+                          &entry.flag, MoveGivesCheckWith(move, checks));
       int extraReduction = 0;
       if (drawish && !capture && searched > 0) {
         e -= 4;

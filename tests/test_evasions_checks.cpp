@@ -453,7 +453,8 @@ void CheckQuietChecksHere(WalkStats& st) {
 }
 
 // MoveGivesCheck agrees with making the move, for every pseudo-legal move,
-// and leaves the position as it was.
+// and leaves the position as it was; with the position's check targets it
+// gives the same answer.
 void CheckGivesCheckHere(bool inCheck, WalkStats& st) {
   MoveStackTop = 0;
   if (inCheck) {
@@ -464,10 +465,13 @@ void CheckGivesCheckHere(bool inCheck, WalkStats& st) {
     GenerateQuietMoves(0);
   }
   std::vector<Entry> moves = TakeList(0);
+  CheckTargets targets;
+  FindCheckTargets(&targets);
   for (const Entry& e : moves) {
     if (KingsTouch(e.move)) continue;
     ThreadBoard before = thread_board;
     int check = MoveGivesCheck(e.move);
+    if (MoveGivesCheckWith(e.move, targets) != check) Fail(st, "check by the targets differs for " + Text(e.move));
     int discovered = MoveGivesDiscoveredCheck(e.move);
     if (std::memcmp(&before, &thread_board, sizeof before) != 0) Fail(st, "position changed by " + Text(e.move));
     int want = ChecksAfterMaking(e.move);
