@@ -124,33 +124,43 @@ int AnswersThreat(Move move, Move threat) {
   return ((Between[threatFrom][threatTo] & ~SquareBit(threatFrom)) & SquareBit(MoveTo(move))) != 0;
 }
 
-// 1 when the safe move's piece attacks, from its destination, two enemy
-// pieces each worth more than itself (the enemy king counts): a fork. A
-// slider's empty-board lines must reach two of them before its attacks on
-// the board are looked up.
-int IsDoubleThreat(Move move, uint32_t safe) {
-  if (!safe) return 0;
+// The enemy pieces a fork can win, by the kind of forking piece: those worth
+// more than a pawn, than a knight or bishop, than a rook (the king counts).
+struct ForkTargets {
+  Bitboard byPawn, byMinor, byRook;
+};
+
+inline void FindForkTargets(ForkTargets* forks) {
   const ThreadBoard& b = thread_board;
-  const int side = b.SideToMove, other = side ^ 1, to = MoveTo(move);
+  const int other = b.SideToMove ^ 1;
+  forks->byRook = b.Pieces[QUEEN][other] | b.Pieces[KING][other];
+  forks->byMinor = forks->byRook | b.Pieces[ROOK][other];
+  forks->byPawn = b.Colour[other] & ~b.Pieces[PAWN][other];
+}
+
+// 1 when the safe move's piece attacks, from its destination, two enemy
+// pieces each worth more than itself: a fork. A slider's empty-board lines
+// must reach two of them before its attacks on the board are looked up; a
+// queen has only the king above it and the king forks nothing.
+inline int IsDoubleThreat(Move move, uint32_t safe, const ForkTargets& forks) {
+  if (!safe) return 0;
+  const int to = MoveTo(move);
   const int piece = MovePromotion(move) ? MovePromotion(move) : MovePiece(move);
-  // The enemy pieces worth more than a knight or bishop.
-  const Bitboard aboveMinor = b.Pieces[ROOK][other] | b.Pieces[QUEEN][other] | b.Pieces[KING][other];
   Bitboard targets;
   switch (piece) {
     case PAWN:
-      targets = (side == WHITE ? WhitePawnAttacks[to] : BlackPawnAttacks[to]) & b.Colour[other] &
-                ~b.Pieces[PAWN][other];
+      targets = (thread_board.SideToMove == WHITE ? WhitePawnAttacks[to] : BlackPawnAttacks[to]) & forks.byPawn;
       break;
-    case KNIGHT: targets = KnightAttacks[to] & aboveMinor; break;
+    case KNIGHT: targets = KnightAttacks[to] & forks.byMinor; break;
     case BISHOP:
-      targets = BishopMoves[to] & aboveMinor;
+      targets = BishopMoves[to] & forks.byMinor;
       if (targets & (targets - 1)) targets &= BishopLines(to);
       break;
     case ROOK:
-      targets = RookMoves[to] & (b.Pieces[QUEEN][other] | b.Pieces[KING][other]);
+      targets = RookMoves[to] & forks.byRook;
       if (targets & (targets - 1)) targets &= RookLines(to);
       break;
-    default: return 0;  // a queen has only the king above it; the king forks nothing
+    default: return 0;
   }
   return (targets & (targets - 1)) != 0;
 }
@@ -259,7 +269,7 @@ namespace {
 // nearly every move.
 [[gnu::always_inline]] inline int ExtensionOf(int extendFull, int mateThreat, int depth, int onlyEvasion, Move move,
                                               int orderScore, int pvNode, int gap, uint32_t* safeFlag,
-                                              int givesCheck) {
+                                              int givesCheck, const ForkTargets& forks) {
   const ThreadBoard& b = thread_board;
   PlyRecord& ply = SearchStack[SearchPly];
   PlyRecord& child = SearchStack[SearchPly + 1];
@@ -318,7 +328,7 @@ namespace {
       }
     }
     if (*safeFlag == SAFETY_UNKNOWN) *safeFlag = MoveSafety(move);
-    if (IsDoubleThreat(move, *safeFlag)) {
+    if (IsDoubleThreat(move, *safeFlag, forks)) {
       flags |= REASON_DOUBLE_THREAT;
       qualifies = 1;
     }
@@ -333,7 +343,8 @@ namespace {
 // same flags as there, cheapest first, and the check worked out only where it
 // counts: an unsafe check outside a principal-variation node counts only when
 // it is uncovered, and an uncovered check is always a check.
-int KeepsReason(Move move, int orderScore, int isOnlyEvasion, int pvNode, uint32_t safe, const CheckTargets& checks) {
+int KeepsReason(Move move, int orderScore, int isOnlyEvasion, int pvNode, uint32_t safe, const CheckTargets& checks,
+                const ForkTargets& forks) {
   if (isOnlyEvasion) return 1;
   if (orderScore >= 0) {
     const ThreadBoard& b = thread_board;
@@ -343,7 +354,7 @@ int KeepsReason(Move move, int orderScore, int isOnlyEvasion, int pvNode, uint32
       const Bitboard front = side == WHITE ? WhitePassedMask[to] : BlackPassedMask[to];
       if (rank >= 3 && !(front & b.Pieces[PAWN][side ^ 1])) return 1;
     }
-    if (IsDoubleThreat(move, safe)) return 1;
+    if (IsDoubleThreat(move, safe, forks)) return 1;
   }
   if (safe || pvNode) return MoveGivesCheckWith(move, checks);
   return MoveGivesDiscoveredCheck(move);
@@ -354,8 +365,10 @@ int KeepsReason(Move move, int orderScore, int isOnlyEvasion, int pvNode, uint32
 // Depth adjustment of one move (see the header).
 int ComputeExtension(int extendFull, int mateThreat, int depth, int onlyEvasion, Move move, int orderScore,
                      int pvNode, int gap, uint32_t* safeFlag) {
+  ForkTargets forks;
+  FindForkTargets(&forks);
   return ExtensionOf(extendFull, mateThreat, depth, onlyEvasion, move, orderScore, pvNode, gap, safeFlag,
-                     MoveGivesCheck(move));
+                     MoveGivesCheck(move), forks);
 }
 
 // 1 when no move but `move` reaches bound in a 4 quarter-ply search.
@@ -698,6 +711,8 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
   const Bitboard pinned = PinnedPieces();
   CheckTargets checks;
   FindCheckTargets(&checks);
+  ForkTargets forks;
+  FindForkTargets(&forks);
   Bitboard triedTargets = 0;
   int stage = inCheck ? STAGE_EVASIONS : STAGE_START;
   int stageStart = start, stageEnd = MoveStackTop;
@@ -769,7 +784,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
         dropFutile = futileValue < alpha;
       }
       if ((dropCount || dropFutile) &&
-          !KeepsReason(move, orderScore, isOnlyEvasion, nodeType == 0, EntrySafety(entry), checks)) {
+          !KeepsReason(move, orderScore, isOnlyEvasion, nodeType == 0, EntrySafety(entry), checks, forks)) {
         ply.flags = 0;
         if (dropFutile && futileValue > best) best = futileValue;
         entry.score = ENTRY_NOT_TRIED;
@@ -780,7 +795,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
       // The move is searched: its extension, and the extra reduction of a
       // drawish node.
       int e = ExtensionOf(extendFull, 0, depth, isOnlyEvasion, move, orderScore, nodeType == 0, alpha - eval,
-                          &entry.flag, MoveGivesCheckWith(move, checks));
+                          &entry.flag, MoveGivesCheckWith(move, checks), forks);
       int extraReduction = 0;
       if (drawish && !capture && searched > 0) {
         e -= 4;
