@@ -9,6 +9,9 @@ leaves the file byte for byte. A knob vector (theta) is a factor per knob.
 Subcommands:
   write  OUT [knob=factor ...]   writes the base file with the knobs applied
   match  [knob=factor ...]       plays the knob vector against the base file
+                                 (--sprt ELO0,ELO1: until an SPRT decides;
+                                 --random: openings in random order under
+                                 --seed; --minutes: a cap on the time)
   run                            SPSA: each iteration plays game pairs
                                  between theta + c*delta and theta - c*delta
                                  (delta a random +-1 per knob) and steps
@@ -16,8 +19,9 @@ Subcommands:
   knobs                          lists the knobs and the lines they scale
 
 Games run under fastchess at a fixed node count a move, 1 thread, Hash 16,
-both colours of consecutive openings of noob_2moves.epd; every engine runs in
-a folder of its own that holds its values.txt. A run is deterministic given
+no book, both colours of consecutive openings of noob_2moves.epd; both
+engines are one copy of the program, taken when the games begin, and each
+runs in a folder of its own that holds its values.txt. A run is deterministic given
 --seed: the perturbations and the opening of every iteration come from it
 (the games themselves are deterministic at a fixed node count). Every
 iteration is appended as one JSON line to the log; --resume LOG continues a
@@ -31,6 +35,7 @@ import os
 import random
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -156,20 +161,34 @@ RESULT = re.compile(r"Games: (\d+), Wins: (\d+), Losses: (\d+), Draws: (\d+)")
 TROUBLE = re.compile(r"illegal|disconnect|crash|timeout|loses on time|stall", re.IGNORECASE)
 
 
-def play(args, dir_a, dir_b, pairs, start, log_path):
-    """Plays pairs of games (both colours of consecutive openings from start)
-    and gives the wins, losses and draws of engine a and the trouble lines."""
+def play(args, dir_a, dir_b, pairs, start, log_path, extra=(), minutes=None):
+    """Plays pairs of games (both colours of consecutive openings from start,
+    or of openings in random order under --seed when start is None) and gives
+    the wins, losses and draws of engine a and the trouble lines. extra is
+    added to the fastchess command; after minutes (if given) fastchess is
+    stopped and the last report it printed counts."""
+    if start is None:
+        openings = ["order=random", "-srand", str(args.seed)]
+    else:
+        openings = ["order=sequential", f"start={start}"]
     command = [
         args.fastchess,
         "-engine", f"cmd={args.engine}", f"dir={dir_a}", "name=a",
         "-engine", f"cmd={args.engine}", f"dir={dir_b}", "name=b",
-        "-each", "tc=inf", f"nodes={args.nodes}", "option.Hash=16",
-        "-openings", f"file={args.openings}", "format=epd", "order=sequential", f"start={start}",
-        "-rounds", str(pairs), "-repeat", "-concurrency", str(args.concurrency),
+        "-each", "tc=inf", f"nodes={args.nodes}", "option.Hash=16", "option.OwnBook=false",
+        "-openings", f"file={args.openings}", "format=epd", *openings,
+        "-rounds", str(pairs), "-repeat", "-concurrency", str(args.concurrency), "-recover", *extra,
     ]
     # fastchess leaves its config.json in the folder it runs in.
     with open(log_path, "w") as log:
-        subprocess.run(command, stdout=log, stderr=subprocess.STDOUT, cwd=os.path.dirname(log_path), check=False)
+        log.write(" ".join(command) + "\n")
+        log.flush()
+        runner = subprocess.Popen(command, stdout=log, stderr=subprocess.STDOUT, cwd=os.path.dirname(log_path),
+                                  start_new_session=True)
+        try:
+            runner.wait(timeout=None if minutes is None else minutes * 60)
+        except subprocess.TimeoutExpired:
+            stop(runner)
     with open(log_path) as log:
         text = log.read()
     found = RESULT.findall(text)
@@ -178,6 +197,17 @@ def play(args, dir_a, dir_b, pairs, start, log_path):
     games, wins, losses, draws = map(int, found[-1])
     trouble = [line for line in text.splitlines() if TROUBLE.search(line) and "PV continues" not in line]
     return wins, losses, draws, trouble
+
+
+def stop(runner):
+    """Stops fastchess as Ctrl-C does; its engines go with its process group
+    if it has not ended within two minutes."""
+    runner.send_signal(signal.SIGINT)
+    try:
+        runner.wait(timeout=120)
+    except subprocess.TimeoutExpired:
+        os.killpg(runner.pid, signal.SIGKILL)
+        runner.wait()
 
 
 def elo(wins, losses, draws):
@@ -209,16 +239,51 @@ def command_match(args, base):
     work = os.path.abspath(args.work)
     new = engine_folder(os.path.join(work, "new"), base, theta)
     old = engine_folder(os.path.join(work, "base"), base, {})
+    copy_engine(args, work)
     pairs = args.games // 2
-    start = random.Random(args.seed).randrange(1, opening_count(args) - pairs)
+    extra, start = [], None
+    if args.sprt:
+        elo0, elo1 = args.sprt
+        extra = ["-sprt", f"elo0={elo0:g}", f"elo1={elo1:g}", "alpha=0.05", "beta=0.05", "model=normalized"]
+    if not args.random:
+        start = random.Random(args.seed).randrange(1, opening_count(args) - pairs)
+    if args.sprt or args.minutes:
+        # A report after every game pair: the one a stop finds last is recent.
+        extra += ["-ratinginterval", "1"]
     load = os.getloadavg()[0]
-    w, l, d, trouble = play(args, new, old, pairs, start, os.path.join(work, "fastchess.log"))
+    log_path = os.path.join(work, "fastchess.log")
+    w, l, d, trouble = play(args, new, old, pairs, start, log_path, extra, args.minutes)
     e, err = elo(w, l, d)
     label = " ".join(f"{k}={v:g}" for k, v in theta.items()) or "base"
-    print(f"{label}: {w + l + d} games +{w} ={d} -{l}, {e:+.1f} +- {err:.1f} Elo, "
-          f"{args.nodes} nodes, openings from {start}, load {load:.1f}-{os.getloadavg()[0]:.1f}")
+    n = w + l + d
+    openings = f"openings from {start}" if start is not None else f"random openings (seed {args.seed})"
+    print(f"{label}: {n} games +{w} ={d} -{l}, score {100 * (w + d / 2) / max(n, 1):.1f}%, {e:+.1f} +- {err:.1f} Elo, "
+          f"{args.nodes} nodes, {openings}, load {load:.1f}-{os.getloadavg()[0]:.1f}")
+    if args.sprt:
+        with open(log_path) as log:
+            text = log.read()
+        llr = re.findall(r"^LLR: .*$", text, re.MULTILINE)
+        verdict = re.findall(r"H[01] was accepted", text)
+        print(f"  SPRT [{elo0:g}, {elo1:g}] normalized: {llr[-1] if llr else 'no LLR reported'}, "
+              f"{verdict[-1] if verdict else 'not decided'}")
+        for pattern in (r"^Elo: .*$", r"^Ptnml\(0-2\): .*$"):
+            found = re.findall(pattern, text, re.MULTILINE)
+            if found:
+                print("  " + found[-1])
     for line in trouble[:5]:
         print("  trouble:", line)
+
+
+def copy_engine(args, work):
+    """Plays a copy of the engine, so that a rebuild during the games leaves them alone."""
+    copy = os.path.join(work, "engine")
+    shutil.copy2(args.engine, copy)
+    args.engine = copy
+
+
+def sprt_bounds(text):
+    elo0, _, elo1 = text.partition(",")
+    return float(elo0), float(elo1)
 
 
 def opening_count(args):
@@ -243,6 +308,7 @@ def command_run(args, base):
         first = last["iteration"] + 1
     work = os.path.abspath(args.work)
     os.makedirs(work, exist_ok=True)
+    copy_engine(args, work)
     log_path = args.log or os.path.join(work, "spsa.jsonl")
     openings = opening_count(args)
     big_a = args.iterations * 0.1
@@ -300,7 +366,11 @@ def main():
     p.add_argument("out")
     p.add_argument("knobs", nargs="*")
     p = sub.add_parser("match")
-    p.add_argument("--games", type=int, default=100)
+    p.add_argument("--games", type=int, default=100, help="games (with --sprt: the most games)")
+    p.add_argument("--sprt", type=sprt_bounds, metavar="ELO0,ELO1",
+                   help="stop at the decision of an SPRT (normalized Elo, alpha = beta = 0.05)")
+    p.add_argument("--random", action="store_true", help="openings in random order under --seed")
+    p.add_argument("--minutes", type=float, help="stop after this many minutes and count the games played")
     p.add_argument("knobs", nargs="*")
     p = sub.add_parser("run")
     p.add_argument("--iterations", type=int, default=200)
