@@ -21,7 +21,11 @@ SHIPPED = os.path.join(HERE, "..", "values.txt")
 PROGRAM = None
 
 # Middlegames with kings under attack, passers, outposts, one side's rook on
-# an open file, a bishop pair against two knights.
+# an open file, a bishop pair against two knights. The last three are king
+# hunts (queen and pawn or rook at the castled king, white's and black's)
+# whose attack term is large enough that the king attack and king pressure
+# knobs move their score on a tuned set too, where the milder attacks of the
+# others round to nothing.
 FENS = [
     "r1bq1rk1/pp2bppp/2n1pn2/2pp4/3P4/2PBPN2/PP1N1PPP/R1BQ1RK1 w - - 0 8",
     "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
@@ -31,6 +35,9 @@ FENS = [
     "6k1/5p2/4p1p1/3pP3/1p1P4/1P3K2/5PP1/8 w - - 0 1",
     "2r3k1/4pppp/8/8/8/8/4PPPP/4R1K1 w - - 0 1",
     "rnbqk1nr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKB1R w KQkq - 0 1",
+    "r1b4k/ppp2Bb1/6Pp/3pP3/1qnP1p1Q/8/PPP3P1/1K1R3R w - - 0 1",
+    "2r1b3/1pp1qrk1/p1n1P1p1/7R/2B1p3/4Q1P1/PP3PP1/3R2K1 w - - 0 1",
+    "4r1k1/5bpp/2p5/3pr3/8/1B3pPq/PPR2P2/2R2QK1 b - - 0 1",
 ]
 
 
