@@ -6,7 +6,7 @@
 // Block 1: extra value over the board's piece values, as (middlegame, endgame)
 // pairs for a knight, a bishop and a rook, then the bishop pair. Blended by
 // the phase of the material entry.
-int32_t DerivedParamsA[8] = {20, 10, 25, 25, -10, 15, 30, 50};
+int32_t DerivedParamsA[8] = {23, 11, 28, 28, -11, 17, 34, 57};
 
 // Block 11: short defaults (entries 9..11 count against a side with a knight
 // when pawns stand on both wings: fewer piece units, a lone knight, fewer
