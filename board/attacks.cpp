@@ -145,15 +145,21 @@ int ExposesKing(Move move) {
 // enemy slider on an empty-board line of the king with exactly one piece
 // between them, and that piece its own.
 Bitboard PinnedPieces() {
+  const int S = thread_board.SideToMove;
+  return LoneBlockers(thread_board.KingSquare[S], S ^ 1, S);
+}
+
+// The pieces of `owner` that stand alone between the king on `king` and a
+// slider of `slider` moving along that line.
+Bitboard LoneBlockers(int king, int slider, int owner) {
   const ThreadBoard& b = thread_board;
-  const int S = b.SideToMove, king = b.KingSquare[S];
-  Bitboard pinners = ((RookMoves[king] & b.RookQueens) | (BishopMoves[king] & b.BishopQueens)) & b.Colour[S ^ 1];
-  Bitboard pinned = 0;
-  while (pinners) {
-    const Bitboard between = Between[king][PopLSB(&pinners)] & ~SquareBit(king) & b.Occupied;
-    if ((between & (between - 1)) == 0) pinned |= between & b.Colour[S];
+  Bitboard lines = ((RookMoves[king] & b.RookQueens) | (BishopMoves[king] & b.BishopQueens)) & b.Colour[slider];
+  Bitboard blockers = 0;
+  while (lines) {
+    const Bitboard between = Between[king][PopLSB(&lines)] & ~SquareBit(king) & b.Occupied;
+    if ((between & (between - 1)) == 0) blockers |= between & b.Colour[owner];
   }
-  return pinned;
+  return blockers;
 }
 
 // 1 when the move leaves the mover's king attacked; exact when the side to

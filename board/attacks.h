@@ -49,6 +49,9 @@ int ExposesKing(Move move);
 // enemy slider moving along that line: the pieces whose moves off the line
 // ExposesKing finds illegal.
 Bitboard PinnedPieces();
+// The pieces of `owner` standing alone between the king on `king` and a
+// slider of colour `slider` on that line (pinned pieces, or discoverers).
+Bitboard LoneBlockers(int king, int slider, int owner);
 int LeavesKingInCheck(Move move);
 int MoveUncoversAttack(Move move, int target);
 int SeeNonNegative(Move move);

@@ -300,13 +300,7 @@ void FindCheckTargets(CheckTargets* targets) {
   targets->pawn = side == WHITE ? BlackPawnAttacks[ek] : WhitePawnAttacks[ek];
   targets->diagonal = BishopLines(ek);
   targets->straight = RookLines(ek);
-  Bitboard sliders = ((RookMoves[ek] & b.RookQueens) | (BishopMoves[ek] & b.BishopQueens)) & b.Colour[side];
-  Bitboard discoverers = 0;
-  while (sliders) {
-    const Bitboard between = Between[ek][PopLSB(&sliders)] & ~SquareBit(ek) & b.Occupied;
-    if ((between & (between - 1)) == 0) discoverers |= between & b.Colour[side];
-  }
-  targets->discoverers = discoverers;
+  targets->discoverers = LoneBlockers(ek, side, side);
 }
 
 // Gives 1 when moving the piece off its square uncovers a slider of the side
