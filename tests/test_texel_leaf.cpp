@@ -1,6 +1,7 @@
 // The quiescence leaves of the tuning tool: the leaf's static evaluation is
 // the capture search's score, the line wins what hangs, and a root kept by the
-// tool evaluates as a position set afresh under a parameter set read later.
+// tool evaluates as a position set afresh under a parameter set read later,
+// and a set's piece-square half tables reach the leaves.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,9 +11,11 @@
 #include "board/fen.h"
 #include "board/position.h"
 #include "board/searchstack.h"
+#include "eval/defaults_material.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
 #include "eval/pawns.h"
+#include "eval/pst.h"
 #include "search/hashtable.h"
 #include "test_support.h"
 #include "tools/texel_leaf.h"
@@ -110,6 +113,55 @@ TEST_F(TexelLeafTest, RestoredRootFollowsNewTables) {
   std::remove(scratch.file.c_str());
   ASSERT_NO_FATAL_FAILURE(LoadValuesIn(scratch.path));
   ClearAllTables();
+  EXPECT_EQ(LeafWhiteScore(line), before);
+}
+
+// The engine builds its piece-square tables before it reads the file, so a
+// load alone leaves them as compiled; the tool's rebuild makes the loaded
+// half tables score the leaves, on both colours' squares and mirrored files,
+// except the rook endgame table, which the engine always plays as 0.
+TEST_F(TexelLeafTest, LoadedHalfTablesScoreTheLeaves) {
+  const std::string fen = "4k3/pppp4/8/8/8/8/PPPP4/1N2K3 w - - 0 1";
+  LeafLine line{};
+  SetPosition(fen);
+  line.root = CaptureRoot();
+  const int before = LeafWhiteScore(line);
+  const int knightMg = PieceSquareMg[KNIGHT][WHITE][B1], knightEg = PieceSquareEg[KNIGHT][WHITE][B1];
+
+  int32_t saved[424];
+  std::memcpy(saved, PieceSquareParams, sizeof saved);
+  PieceSquareParams[40 + 8] += 40;       // knight mg, file b rank 1
+  PieceSquareParams[40 + 32 + 8] += 40;  // knight eg, file b rank 1
+  for (int i = 0; i < 32; i++) PieceSquareParams[40 + 7 * 32 + i] = 25;  // rook eg
+  ValuesDir scratch;
+  ASSERT_TRUE(scratch.made);
+  ASSERT_EQ(WriteValuesFile(scratch.file.c_str()), 1);
+  ASSERT_NO_FATAL_FAILURE(LoadValuesIn(scratch.path));
+  ClearAllTables();
+  EXPECT_EQ(LeafWhiteScore(line), before);  // the tables in play are the compiled ones
+
+  BuildPlayedPieceSquareTables();
+  ClearAllTables();
+  for (int square : {B1, G1}) {
+    EXPECT_EQ(PieceSquareMg[KNIGHT][WHITE][square], knightMg + 40) << square;
+    EXPECT_EQ(PieceSquareEg[KNIGHT][WHITE][square], knightEg + 40) << square;
+    EXPECT_EQ(PieceSquareMg[KNIGHT][BLACK][square ^ 56], knightMg + 40) << square;
+    EXPECT_EQ(PieceSquareEg[KNIGHT][BLACK][square ^ 56], knightEg + 40) << square;
+  }
+  EXPECT_EQ(PieceSquareMg[KNIGHT][WHITE][C1], PieceSquareMg[KNIGHT][WHITE][F1]);
+  for (int colour = WHITE; colour <= BLACK; colour++)
+    for (int square = 0; square < 64; square++) EXPECT_EQ(PieceSquareEg[ROOK][colour][square], 0) << square;
+  const int after = LeafWhiteScore(line);
+  EXPECT_GE(after - before, 30);
+  EXPECT_LE(after - before, 40);
+
+  // Back to the compiled defaults.
+  std::memcpy(PieceSquareParams, saved, sizeof saved);
+  std::remove(scratch.file.c_str());
+  ASSERT_NO_FATAL_FAILURE(LoadValuesIn(scratch.path));
+  BuildPlayedPieceSquareTables();
+  ClearAllTables();
+  EXPECT_EQ(PieceSquareMg[KNIGHT][WHITE][B1], knightMg);
   EXPECT_EQ(LeafWhiteScore(line), before);
 }
 

@@ -5,8 +5,10 @@
 
 #include "board/movegen.h"
 #include "board/searchstack.h"
+#include "eval/defaults_material.h"
 #include "eval/evaluate.h"
 #include "eval/pawns.h"
+#include "eval/pst.h"
 #include "search/searchtools.h"
 
 namespace {
@@ -113,4 +115,9 @@ int LeafWhiteScore(const LeafLine& line) {
   for (int i = 0; i < line.length; i++) MakeMove(line.moves[i], 1);
   const int score = Evaluate();
   return thread_board.SideToMove == WHITE ? score : -score;
+}
+
+void BuildPlayedPieceSquareTables() {
+  for (int square = 0; square < 64; square++) PstRookEg[square] = 0;
+  InitPieceSquareTables();
 }

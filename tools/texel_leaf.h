@@ -36,3 +36,9 @@ void RestoreRoot(const LeafRoot& root);
 int SearchLeaf(LeafLine* line);
 // The static evaluation of the line's leaf for WHITE, with the tables in force.
 int LeafWhiteScore(const LeafLine& line);
+// Rebuilds the packed and unpacked piece-square tables from the base tables
+// of the set just loaded, so that the leaves are scored as the engine would
+// play that set with those base tables compiled in (it builds its packed
+// tables from the compiled ones before it reads the file). The rook endgame
+// table is compiled all 0, so it counts as 0 whatever the file holds.
+void BuildPlayedPieceSquareTables();

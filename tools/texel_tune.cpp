@@ -3,7 +3,9 @@
 // (1, 1/2, 0 for White) and the logistic 1 / (1 + 10^(-K * q / 400)) of the
 // quiescent score q (White's view) over many positions from played games.
 // It reads "values.txt" from the working directory and writes the better set
-// to the output file.
+// to the output file. The piece-square tables of every set tried are built
+// from its half tables, as the engine builds them from its compiled base
+// tables, so the half tables found are meant for those compiled tables too.
 //
 // A round works on the quiescence leaves: each position's capture search is
 // run once and the position where its line ends is kept, so that its static
@@ -152,13 +154,15 @@ int WriteLines(const char* path, const std::vector<std::string>& lines) {
 }
 
 // Makes the lines the parameter set in force (through "values.txt" of the
-// working directory) with empty tables.
+// working directory) with empty tables, the piece-square tables built from
+// the half tables of the lines as if they were compiled in.
 void LoadLines(const std::vector<std::string>& lines) {
   if (!WriteLines("values.txt", lines)) {
     printf("Cannot write values.txt\n");
     exit(1);
   }
   LoadEvaluationValues();
+  BuildPlayedPieceSquareTables();
   ClearAllTables();
 }
 
