@@ -24,7 +24,8 @@
 //
 // Usage: crv_texel_tune [-j WORKERS] [-every PLIES] GAMES_FILE OUTPUT [ROUNDS [STEP [BLOCK ...]]]
 //        (defaults: 1 worker, every 3rd ply, 1 round, step 4, the long
-//        evaluation blocks). Workers are forked processes that each probe a
+//        evaluation blocks). A block written BLOCK:FIRST-LAST tunes only its
+//        lines FIRST to LAST (counted from 0 within the block). Workers are forked processes that each probe a
 //        share of the lines in a folder of their own (texel_worker_N); the
 //        result does not depend on their number.
 #include <sys/stat.h>
@@ -443,9 +444,23 @@ int main(int argc, char** argv) {
     printf("The step must be at least 1\n");
     return 1;
   }
-  std::vector<int> blocks;
-  for (int i = 5; i < argc; i++) blocks.push_back(atoi(argv[i]));
-  if (blocks.empty()) blocks = kDefaultBlocks;
+  // Blocks, each with the range of its lines tuned (all by default).
+  struct BlockRange {
+    int block, first, last;
+  };
+  std::vector<BlockRange> blocks;
+  for (int i = 5; i < argc; i++) {
+    BlockRange r{atoi(argv[i]), 0, 1 << 30};
+    if (const char* range = strchr(argv[i], ':')) {
+      if (sscanf(range + 1, "%d-%d", &r.first, &r.last) != 2 || r.first < 0 || r.last < r.first) {
+        printf("Bad line range in %s\n", argv[i]);
+        return 1;
+      }
+    }
+    blocks.push_back(r);
+  }
+  if (blocks.empty())
+    for (int block : kDefaultBlocks) blocks.push_back({block, 0, 1 << 30});
 
   {
     std::ifstream in("values.txt");
@@ -457,13 +472,14 @@ int main(int argc, char** argv) {
     printf("values.txt has %zu lines, %lld needed\n", Lines.size(), (long long)total);
     return 1;
   }
-  for (int block : blocks) {
-    auto [first, count] = BlockLines(block);
-    if (first < 0 || block == 43) {
-      printf("Block %d is not tuned\n", block);
+  for (const BlockRange& r : blocks) {
+    auto [first, count] = BlockLines(r.block);
+    if (first < 0 || r.block == 43) {
+      printf("Block %d is not tuned\n", r.block);
       continue;
     }
-    for (int64_t line = first; line < first + count; line++) Tuned.push_back(line);
+    const int last = r.last < count - 1 ? r.last : count - 1;
+    for (int64_t line = first + r.first; line <= first + last; line++) Tuned.push_back(line);
   }
   const std::vector<std::string> original = Lines;
 
