@@ -7,6 +7,9 @@
 
 #include <array>
 #include <cmath>
+#if defined(__BMI2__) && defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "board/attacks.h"
 #include "board/attacktables.h"
@@ -548,23 +551,41 @@ void QueenShelter() {
 
 // The part of a zone square's feature code fixed by the king's square alone:
 // 32 for a square in front of the king of colour d, 64 behind it, 96 on the
-// file beside it toward the centre, indexed [d][king][square].
-constexpr std::array<std::array<std::array<uint8_t, 64>, 64>, 2> MakeZoneLineCodes() {
-  std::array<std::array<std::array<uint8_t, 64>, 64>, 2> table{};
+// file beside it toward the centre; one byte per zone square, the squares in
+// rising order (byte i for the i-th lowest square of the king's steps),
+// indexed [d][king].
+constexpr std::array<std::array<uint64_t, 64>, 2> MakeZoneLineBytes() {
+  std::array<std::array<uint64_t, 64>, 2> table{};
   for (int d = 0; d < 2; d++) {
     for (int king = 0; king < 64; king++) {
       const int kf = king & 7, kr = king >> 3, ahead = d == WHITE ? 1 : -1;
       const int centreFile = kf <= 3 ? kf + 1 : kf - 1;
+      int shift = 0;
       for (int q = 0; q < 64; q++) {
         const int f = q & 7, r = q >> 3;
         if (q == king || (f - kf) * (f - kf) > 1 || (r - kr) * (r - kr) > 1) continue;
-        table[d][king][q] = r == kr + ahead ? 32 : r == kr - ahead ? 64 : f == centreFile ? 96 : 0;
+        const uint64_t code = r == kr + ahead ? 32 : r == kr - ahead ? 64 : f == centreFile ? 96 : 0;
+        table[d][king] |= code << shift;
+        shift += 8;
       }
     }
   }
   return table;
 }
-constexpr std::array<std::array<std::array<uint8_t, 64>, 64>, 2> ZoneLineCodes = MakeZoneLineCodes();
+constexpr std::array<std::array<uint64_t, 64>, 2> ZoneLineBytes = MakeZoneLineBytes();
+constexpr uint64_t BYTE_ONES = 0x0101010101010101ULL;
+
+// One byte per square of `zone`, in rising square order: byte i is 1 when
+// `set` holds the i-th lowest square of the zone, else 0.
+inline uint64_t ZoneBytes(Bitboard set, Bitboard zone) {
+#if defined(__BMI2__) && defined(__x86_64__)
+  return _pdep_u64(_pext_u64(set, zone), BYTE_ONES);
+#else
+  uint64_t bytes = 0;
+  for (int shift = 0; zone; shift += 8) bytes |= ((set >> PopLSB(&zone)) & 1) << shift;
+  return bytes;
+#endif
+}
 
 // Danger of attacker A from the squares around the king of D, each weighted
 // by its feature code.
@@ -574,23 +595,25 @@ void KingZoneDanger() {
   const ThreadBoard& b = thread_board;
   EvalInfo& e = thread_eval_info;
   if (e.ENDING[D]) return;
-  int king = b.KingSquare[D];
-  int base = ZoneBaseCode[RelativeSquare<D>(king)] & 3;
-  const uint8_t* lineCodes = ZoneLineCodes[D][king].data();
+  const int king = b.KingSquare[D];
+  const Bitboard zone = e.king_zone[D], safe = e.zone_safe_attacks[D];
+  // 1. The codes of all zone squares at once, one byte each: the base of the
+  // king's square and the square's line (bits 0, 1, 5, 6), attacked by the
+  // defender (4), holding a defending pawn (8), another defending piece (16)
+  // or an attacking unit (24), and neither attacked by A nor safely attacked
+  // (128). The parts share no bit, so no byte carries into the next.
+  const uint64_t base = (uint64_t)(ZoneBaseCode[RelativeSquare<D>(king)] & 3) * BYTE_ONES;
+  uint64_t low = ZoneLineBytes[D][king] | base | ZoneBytes(e.attack_map[D], zone) * 4 |
+                 ZoneBytes(b.Pieces[PAWN][D], zone) * 8 | ZoneBytes(b.Colour[D] & ~b.Pieces[PAWN][D], zone) * 16 |
+                 ZoneBytes(b.Colour[A], zone) * 24 | ZoneBytes(~e.attack_map[A] & ~safe, zone) * 128;
+  // 2. Safely attacked squares (256); such a square is attacked, so 256 and
+  // 128 never meet and the code stays below 384.
+  uint64_t high = ZoneBytes(safe, zone);
   int64_t danger = e.danger[A];
-  for (Bitboard zone = e.king_zone[D]; zone;) {
-    int q = PopLSB(&zone);
-    Bitboard bit = SquareBit(q);
-    int code = base | lineCodes[q];
-    if (e.attack_map[D] & bit) code |= 4;
-    if (b.Pieces[PAWN][D] & bit) code |= 8;
-    else if (b.Colour[D] & bit) code |= 16;
-    else if (b.Colour[A] & bit) code |= 24;
-    // A safely attacked square is attacked, so 256 and 128 never meet and the
-    // code stays below 384.
-    if (e.zone_safe_attacks[D] & bit) code |= 256;
-    else if (!(e.attack_map[A] & bit)) code |= 128;
-    danger += KingAttackWeights[code];
+  for (int n = PopCount(zone); n > 0; n--) {
+    danger += KingAttackWeights[(low & 255) | (high & 1) << 8];
+    low >>= 8;
+    high >>= 8;
   }
   e.danger[A] = (int32_t)Clamp64(danger, INT32_MIN, INT32_MAX);
 }
