@@ -127,6 +127,10 @@ template <int them, bool kingStep>
 Bitboard ReachAttacks[2][64];
 uint8_t ReachFrom[2][64], ReachKind[2][64];
 int ReachCount[2];
+// The squares whose attack brings a piece of kind k into the king attack on
+// the king of colour c: its zone and its check squares of that kind; empty
+// while that king is in an ending. Set at the start of EvaluatePieces.
+Bitboard ReachMask[4][2];
 // Squares that two or more units of a colour attack, its pawns and king
 // included; built up with attack_map.
 Bitboard AttackedTwice[2];
@@ -143,9 +147,7 @@ inline void JoinAttacks(Bitboard attacks) {
 // king when it reaches its zone or one of its check squares.
 template <int C>
 inline void ReachEnemyKing(int from, Bitboard attacks, int kind) {
-  constexpr int T = C ^ 1;
-  const EvalInfo& e = thread_eval_info;
-  if (e.ENDING[T] || !(attacks & (e.king_zone[T] | e.check_squares[kind][T]))) return;
+  if (!(attacks & ReachMask[kind][C ^ 1])) return;
   int n = ReachCount[C]++;
   ReachAttacks[C][n] = attacks;
   ReachFrom[C][n] = (uint8_t)from;
@@ -713,6 +715,9 @@ void EvaluatePieces() {
     e.check_squares[BISHOP_CHECKS][c] = bishop & free;
     e.check_squares[KNIGHT_CHECKS][c] = KnightAttacks[king] & free;
     e.king_zone[c] = KingAttacks[king];
+    // A king in an ending draws no king attack.
+    const Bitboard live = e.ENDING[c] ? 0 : ~0ULL;
+    for (int kind = 0; kind < 4; kind++) ReachMask[kind][c] = (e.king_zone[c] | e.check_squares[kind][c]) & live;
   }
 
   // 2. Back ranks.
