@@ -515,17 +515,30 @@ int ThreatenedCount() {
   return PopCount(threatened);
 }
 
+// Code bits of the pieces still at home, by the home rank's byte of the
+// knights on b1 and g1, the bishops on c1 and f1 and the queen on d1 (files
+// 1, 6, 2, 5 and 3): the queen 2, the knights 4 (b-file) and 8 (g-file),
+// the bishops 16 (c-file) and 32 (f-file).
+constexpr std::array<uint8_t, 256> MakeHomePieceCodes() {
+  std::array<uint8_t, 256> table{};
+  for (int byte = 0; byte < 256; byte++)
+    table[byte] = (uint8_t)(((byte >> 3) & 1) << 1 | ((byte >> 1) & 1) << 2 | ((byte >> 6) & 1) << 3 |
+                            ((byte >> 2) & 1) << 4 | ((byte >> 5) & 1) << 5);
+  return table;
+}
+constexpr std::array<uint8_t, 256> HomePieceCodes = MakeHomePieceCodes();
+
 // Development: which of C's pieces are still at home, and its centre pawns.
 template <int C>
 void Development(int64_t* mg, int64_t* eg) {
   const ThreadBoard& b = thread_board;
   EvalInfo& e = thread_eval_info;
-  auto at = [](Bitboard set, int square) { return (int)((set >> RelativeSquare<C>(square)) & 1); };
-  Bitboard kingHome = SquareBit(RelativeSquare<C>(C1)) | SquareBit(RelativeSquare<C>(D1)) |
-                      SquareBit(RelativeSquare<C>(E1)) | SquareBit(RelativeSquare<C>(F1));
-  int code = ((b.Pieces[KING][C] & kingHome) != 0) | at(b.Pieces[QUEEN][C], D1) << 1 |
-             at(b.Pieces[KNIGHT][C], B1) << 2 | at(b.Pieces[KNIGHT][C], G1) << 3 | at(b.Pieces[BISHOP][C], C1) << 4 |
-             at(b.Pieces[BISHOP][C], F1) << 5;
+  // The home rank as a byte per piece kind: the king on c1-f1 gives bit 0.
+  constexpr int rank = C == WHITE ? 0 : 56;
+  auto home = [](Bitboard set, Bitboard files) { return (int)((set >> rank) & files); };
+  int code = (home(b.Pieces[KING][C], 0x3C) != 0) |
+             HomePieceCodes[home(b.Pieces[KNIGHT][C], 0x42) | home(b.Pieces[BISHOP][C], 0x24) |
+                            home(b.Pieces[QUEEN][C], 0x08)];
   int index = Clamp(DevelopmentIndex[code], 0, 5);
   e.pattern_index[C] = index;
   // The pawns on b2-g2 (b7-g7) as six bits, b first, and the d- and e-pawns
