@@ -777,8 +777,8 @@ void EvaluatePieces() {
   Queens<WHITE>();
   Bishops<BLACK>(excluded[BLACK]);
   Bishops<WHITE>(excluded[WHITE]);
-  ResolveKingReach<BLACK>();
-  ResolveKingReach<WHITE>();
+  if (ReachCount[BLACK]) ResolveKingReach<BLACK>();
+  if (ReachCount[WHITE]) ResolveKingReach<WHITE>();
   e.minor_attacks[WHITE] = e.knight_attacks[WHITE] | e.bishop_attacks[WHITE];
   e.minor_attacks[BLACK] = e.knight_attacks[BLACK] | e.bishop_attacks[BLACK];
 
@@ -820,9 +820,11 @@ void EvaluatePieces() {
 // derived for the other side to move stays exact.
 int32_t EvaluateSafeQueenChecks(int32_t score) {
   EvalInfo& e = thread_eval_info;
+  const ThreadBoard& b = thread_board;
+  if (!(b.Pieces[QUEEN][WHITE] | b.Pieces[QUEEN][BLACK])) return score;  // both terms are 0
   int32_t black = SafeQueenChecks<BLACK>(), white = SafeQueenChecks<WHITE>();
   int32_t difference = (black - black / 2) + (white - white / 2);
-  if (thread_board.SideToMove == BLACK) {
+  if (b.SideToMove == BLACK) {
     e.derive_base += difference;
     return score + black - white / 2;
   }
