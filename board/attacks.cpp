@@ -27,11 +27,61 @@ inline Bitboard SlidersOfStep(int direction) {
 
 inline int AbsoluteValue(int x) { return x < 0 ? -x : x; }
 
-// Static exchange on t for the side to move, from the cheap refutations on,
-// without the attack-map shortcut: 1 when the move does not lose material.
-int StaticExchange(int t, int f, int mover, int captured, int promotion) {
-  const int S = thread_board.SideToMove;
-  const int O = S ^ 1;
+// The static exchange of a move of S onto t from f that puts more at risk
+// than it gains (gain < risk, weights of SeeWeight): 1 when it does not lose
+// material. The steps run from the cheapest refutation to the swap-off.
+template <int S>
+[[gnu::noinline]] int ExchangeAtRisk(int t, int f, int gain, int risk) {
+  constexpr int O = S ^ 1;
+  const ThreadBoard& b = thread_board;
+  const int D = risk - gain;
+
+  // 1. Cheap refutations. The pawns of a colour that attack t stand on the
+  //    other colour's pawn-attack set of t.
+  const Bitboard enemyPawnGuards = b.Pieces[PAWN][O] & (O == WHITE ? BlackPawnAttacks[t] : WhitePawnAttacks[t]);
+  if (enemyPawnGuards && D >= 2) return 0;
+  Bitboard A = enemyPawnGuards | ((b.Pieces[KNIGHT][WHITE] | b.Pieces[KNIGHT][BLACK]) & KnightAttacks[t]);
+  if ((A & b.Pieces[KNIGHT][O]) && D >= 4) return 0;
+  A |= b.BishopQueens & BishopLines(t);
+  if ((A & b.Pieces[BISHOP][O]) && D >= 4) return 0;
+  A |= b.RookQueens & RookLines(t);
+  if ((A & b.Pieces[ROOK][O]) && D >= 6) return 0;
+
+  // 2. Cheap defence: an own pawn retakes anything but a queen.
+  const Bitboard ownPawnGuards = b.Pieces[PAWN][S] & (S == WHITE ? BlackPawnAttacks[t] : WhitePawnAttacks[t]);
+  if (risk < 9 && gain > 0 && ownPawnGuards) return 1;
+
+  // 3. Every attacker of t but the mover, with the slider behind the mover.
+  A |= ownPawnGuards | ((b.Pieces[KING][WHITE] | b.Pieces[KING][BLACK]) & KingAttacks[t]);
+  A &= ~(SquareBit(f) | SquareBit(t));
+  const int d = Direction[t][f];
+  if (d != 0) A = AddXrayOnLine(A, f, d);
+  if (A == 0) return 1;
+
+  // 4. Swap-off: balance is S's material after O has taken the mover.
+  int balance = gain - risk;
+  for (;;) {
+    int q;
+    int code = CheapestAttacker(A, O, &q);
+    if (code == 0) return 1;
+    A = RemoveAttacker(A, q, code, t);
+    balance += SeeWeight[code];
+    if (balance < 0) return 0;
+
+    code = CheapestAttacker(A, S, &q);
+    if (code == 0) return 0;
+    // O's last capture was by its king onto a square S still guards.
+    if (code == KING && balance > 100) return 1;
+    A = RemoveAttacker(A, q, code, t);
+    balance -= SeeWeight[code];
+    if (balance >= 0) return 1;
+  }
+}
+
+// Static exchange on t for the side to move, without the attack-map
+// shortcut: 1 when the move does not lose material. An under-promotion is
+// never safe; a move that gains at least what it puts at risk always is.
+inline int StaticExchange(int t, int f, int mover, int captured, int promotion) {
   int gain, risk;
   if (promotion != 0) {
     if (promotion != QUEEN) return 0;
@@ -42,48 +92,8 @@ int StaticExchange(int t, int f, int mover, int captured, int promotion) {
     risk = SeeWeight[mover];
   }
   if (gain >= risk) return 1;
-  const int D = risk - gain;
-
-  // The pawns of a colour that attack t stand on the other colour's
-  // pawn-attack set of t.
-  const Bitboard enemyPawnGuards =
-      thread_board.Pieces[PAWN][O] & (O == WHITE ? BlackPawnAttacks[t] : WhitePawnAttacks[t]);
-  if (enemyPawnGuards && D >= 2) return 0;
-  Bitboard A = enemyPawnGuards |
-               ((thread_board.Pieces[KNIGHT][WHITE] | thread_board.Pieces[KNIGHT][BLACK]) & KnightAttacks[t]);
-  if ((A & thread_board.Pieces[KNIGHT][O]) && D >= 4) return 0;
-  A |= thread_board.BishopQueens & BishopLines(t);
-  if ((A & thread_board.Pieces[BISHOP][O]) && D >= 4) return 0;
-  A |= thread_board.RookQueens & RookLines(t);
-  if ((A & thread_board.Pieces[ROOK][O]) && D >= 6) return 0;
-
-  const Bitboard ownPawnGuards =
-      thread_board.Pieces[PAWN][S] & (S == WHITE ? BlackPawnAttacks[t] : WhitePawnAttacks[t]);
-  if (risk < 9 && gain > 0 && ownPawnGuards) return 1;
-
-  A |= ownPawnGuards | ((thread_board.Pieces[KING][WHITE] | thread_board.Pieces[KING][BLACK]) & KingAttacks[t]);
-  A &= ~(SquareBit(f) | SquareBit(t));
-  if (Direction[t][f] != 0) A = AddXrayAttackers(A, f, Direction[t][f]);
-  if (A == 0) return 1;
-
-  // Swap-off: b is S's balance after O has taken the mover.
-  int b = gain - risk;
-  for (;;) {
-    int q;
-    int code = CheapestAttacker(A, O, &q);
-    if (code == 0) return 1;
-    A = RemoveAttacker(A, q, code, t);
-    b += SeeWeight[code];
-    if (b < 0) return 0;
-
-    code = CheapestAttacker(A, S, &q);
-    if (code == 0) return 0;
-    // O's last capture was by its king onto a square S still guards.
-    if (code == KING && b > 100) return 1;
-    A = RemoveAttacker(A, q, code, t);
-    b -= SeeWeight[code];
-    if (b >= 0) return 1;
-  }
+  return thread_board.SideToMove == WHITE ? ExchangeAtRisk<WHITE>(t, f, gain, risk)
+                                          : ExchangeAtRisk<BLACK>(t, f, gain, risk);
 }
 
 }  // namespace

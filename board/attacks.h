@@ -43,6 +43,15 @@ inline Bitboard AddXrayAttackers(Bitboard attackers, int square, int direction) 
   const bool straight = direction == 1 || direction == -1 || direction == 8 || direction == -8;
   return attackers | (SquareBit(first) & (straight ? thread_board.RookQueens : thread_board.BishopQueens));
 }
+// AddXrayAttackers for a step that is one of the eight (the line of a pawn
+// or slider to the square it attacks), without the test for other values.
+inline Bitboard AddXrayOnLine(Bitboard attackers, int square, int direction) {
+  const int slot = RAY_SLOT_OF_STEP[direction + 9];
+  const Bitboard beyond = Rays[slot][square] & thread_board.Occupied;
+  if (beyond == 0) return attackers;
+  const int first = direction > 0 ? MostSignificantBit(beyond) : LeastSignificantBit(beyond);
+  return attackers | (SquareBit(first) & (slot < 4 ? thread_board.RookQueens : thread_board.BishopQueens));
+}
 int IsPinned(int square);
 int ExposesKing(Move move);
 // The pieces of the side to move that stand alone between their king and an
@@ -100,10 +109,11 @@ inline int CheapestAttacker(Bitboard attackers, int c, int* square) {
   return code;
 }
 
-// Takes the attacker on q out of the set and brings in the slider that stood
-// behind it on the line to t; knights and kings hide nothing.
+// Takes the attacker on q (code `code`, attacking t) out of the set and
+// brings in the slider that stood behind it on the line to t; knights and
+// kings hide nothing, and every other attacker stands on a line with t.
 inline Bitboard RemoveAttacker(Bitboard attackers, int q, int code, int t) {
   attackers &= ~SquareBit(q);
-  if (code != KNIGHT && code != KING) attackers = AddXrayAttackers(attackers, q, Direction[t][q]);
+  if (code != KNIGHT && code != KING) attackers = AddXrayOnLine(attackers, q, Direction[t][q]);
   return attackers;
 }

@@ -69,10 +69,12 @@ extern Bitboard RookMoves[64], BishopMoves[64];
 extern Bitboard WhitePassedMask[64], BlackPassedMask[64];
 extern int32_t KnightDistance[64][64];      // [to][from]
 
+// Slot in Rays of the step direction, at index direction + 9: 0 to 3 for the
+// rook steps, 4 to 7 for the bishop steps, -1 for a value that is no step.
+inline constexpr int8_t RAY_SLOT_OF_STEP[19] = {4, 0, 5, -1, -1, -1, -1, -1, 2, -1, 3, -1, -1, -1, -1, -1, 6, 1, 7};
 // Slot of a step (-9, -8, -7, -1, 1, 7, 8, 9) in Rays; -1 for any other value.
 inline int RaySlot(int direction) {
-  static const int8_t slot[19] = {4, 0, 5, -1, -1, -1, -1, -1, 2, -1, 3, -1, -1, -1, -1, -1, 6, 1, 7};
-  return (direction >= -9 && direction <= 9) ? slot[direction + 9] : -1;
+  return (direction >= -9 && direction <= 9) ? RAY_SLOT_OF_STEP[direction + 9] : -1;
 }
 // The squares beyond s in step -direction; 0 for a value that is no step.
 inline Bitboard RayOf(int direction, int square) {
