@@ -91,7 +91,7 @@ template <int S>
 static inline void MakeMoveSide(Move move) {
   constexpr int O = S ^ 1;
   ThreadBoard& b = thread_board;
-  int from = move & 63, to = (move >> 6) & 63;
+  const unsigned from = move & 63, to = (move >> 6) & 63;
   int piece = (move >> 12) & 7, captured = (move >> 15) & 7, promotion = move >> 18;
   Bitboard fromBit = SquareBit(from), toBit = SquareBit(to), m = fromBit | toBit;
 
@@ -223,7 +223,7 @@ template <int S>
 static inline void UnmakeMoveSide(Move move) {
   constexpr int O = S ^ 1;
   ThreadBoard& b = thread_board;
-  int from = move & 63, to = (move >> 6) & 63;
+  const unsigned from = move & 63, to = (move >> 6) & 63;
   int piece = (move >> 12) & 7, captured = (move >> 15) & 7, promotion = move >> 18;
   Bitboard fromBit = SquareBit(from), toBit = SquareBit(to), m = fromBit | toBit;
 
