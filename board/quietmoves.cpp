@@ -46,9 +46,8 @@ inline void CurrentFollowUps(Move* first, Move* second) {
 
 // History score of the move in the half of the flag, raised when the move is
 // one of the two remembered answers to the side's own previous move.
-inline int32_t QuietScoreWith(Move move, uint32_t safe, uint32_t historyArgument, Move first, Move second) {
+inline int32_t QuietScoreWith(Move move, uint32_t safe, uint32_t historyArgument, int side, Move first, Move second) {
   const int from = MoveFrom(move), to = MoveTo(move);
-  const int side = thread_board.SideToMove;
   int32_t score =
       (int32_t)HistoryTable[safe][historyArgument & 1][HistoryClass[MovePiece(move)]][from + 64 * to][side];
   if (move == first)
@@ -61,7 +60,7 @@ inline int32_t QuietScoreWith(Move move, uint32_t safe, uint32_t historyArgument
 inline void PushQuietWith(Move move, uint32_t flag, uint32_t historyArgument, Move first, Move second) {
   MoveEntry& entry = MoveStack[MoveStackTop];
   entry.move = move;
-  entry.score = QuietScoreWith(move, flag, historyArgument, first, second);
+  entry.score = QuietScoreWith(move, flag, historyArgument, thread_board.SideToMove, first, second);
   entry.flag = flag;
   MoveStackTop++;
 }
@@ -72,104 +71,103 @@ inline void PushQuiet(Move move, uint32_t flag, uint32_t historyArgument) {
   PushQuietWith(move, flag, historyArgument, first, second);
 }
 
-// The follow-up moves of the walk in progress, looked up once for all its moves.
-Move WalkFollowUp[2];
+// What the moves of one walk share: the next free entry of MoveStack, the
+// history block and the follow-up moves, kept in registers while the walk
+// runs (the walk writes MoveStackTop back at its end).
+struct WalkState {
+  MoveEntry* out;
+  uint32_t block;
+  Move first, second;
+};
+
+// Appends the move of colour S with its safety flag, or, unless KEEP_LOSING,
+// only when it is safe.
+template <int S, bool KEEP_LOSING>
+[[gnu::always_inline]] inline void WalkAdd(WalkState& w, Move move) {
+  const uint32_t flag = WalkSafety(move);
+  if (!KEEP_LOSING && !flag) return;
+  MoveEntry& entry = *w.out++;
+  entry.move = move;
+  entry.score = QuietScoreWith(move, flag, w.block, S, w.first, w.second);
+  entry.flag = flag;
+}
 
 // Appends a move from `from` by `piece` to each square of the set, lowest first.
-template <void (*Add)(Move, uint32_t)>
-inline void AddMovesFrom(int from, int piece, Bitboard destinations, uint32_t historyArgument) {
+template <int S, bool KEEP_LOSING>
+[[gnu::always_inline]] inline void AddMovesFrom(WalkState& w, int from, int piece, Bitboard destinations) {
   while (destinations) {
     const int to = PopLSB(&destinations);
-    Add(MakeMoveWord(from, to, piece), historyArgument);
+    WalkAdd<S, KEEP_LOSING>(w, MakeMoveWord(from, to, piece));
   }
 }
 
-// Knights and bishops of colour S onto empty squares.
-template <int S, void (*Add)(Move, uint32_t)>
-inline void MinorMoves(Bitboard empty, uint32_t historyArgument) {
-  Bitboard set = thread_board.Pieces[KNIGHT][S];
-  while (set) {
-    const int from = PopLSB(&set);
-    AddMovesFrom<Add>(from, KNIGHT, KnightAttacks[from] & empty, historyArgument);
-  }
-  set = thread_board.Pieces[BISHOP][S];
-  while (set) {
-    const int from = PopLSB(&set);
-    AddMovesFrom<Add>(from, BISHOP, BishopLines(from) & empty, historyArgument);
-  }
-}
-
-// Rooks, queens and the king of colour S onto empty squares.
-template <int S, void (*Add)(Move, uint32_t)>
-inline void MajorAndKingMoves(Bitboard empty, uint32_t historyArgument) {
-  Bitboard set = thread_board.Pieces[ROOK][S];
-  while (set) {
-    const int from = PopLSB(&set);
-    AddMovesFrom<Add>(from, ROOK, RookLines(from) & empty, historyArgument);
-  }
-  set = thread_board.Pieces[QUEEN][S];
-  while (set) {
-    const int from = PopLSB(&set);
-    AddMovesFrom<Add>(from, QUEEN, (RookLines(from) | BishopLines(from)) & empty, historyArgument);
-  }
-  const int king = thread_board.KingSquare[S];
-  AddMovesFrom<Add>(king, KING, KingAttacks[king] & empty, historyArgument);
-}
-
-// The quiet moves in generation order: castling, knights, bishops, pawns,
-// rooks, queens, king. The BLACK path mirrors the WHITE one on the ranks
-// (castling on rank 8 with rights 4 and 8, pawns pushing down from rank 7),
-// and walks its pawns from the highest square down.
-template <void (*Add)(Move, uint32_t)>
+// The quiet moves of colour S in generation order: castling, knights,
+// bishops, pawns, rooks, queens, king. The BLACK path mirrors the WHITE one on
+// the ranks (castling on rank 8 with rights 4 and 8, pawns pushing down from
+// rank 7), and walks its pawns from the highest square down.
+template <int S, bool KEEP_LOSING>
 void QuietWalk(uint32_t historyArgument) {
+  const ThreadBoard& b = thread_board;
   BeginQuietExchanges(&WalkEnemy);
-  CurrentFollowUps(&WalkFollowUp[0], &WalkFollowUp[1]);
-  const Bitboard occupied = thread_board.Occupied;
+  WalkState w;
+  CurrentFollowUps(&w.first, &w.second);
+  w.block = historyArgument & 1;
+  const Bitboard occupied = b.Occupied;
   const Bitboard empty = ~occupied;
-  const uint32_t rights = thread_board.CastleFlags;
-  if (thread_board.SideToMove == WHITE) {
-    if ((rights & 1) && !(occupied & (SquareBit(F1) | SquareBit(G1))) && !SquareAttacked(BLACK, F1) &&
-        !SquareAttacked(BLACK, G1))
-      AddQuietMove(CASTLE_WHITE_SHORT, historyArgument);
-    if ((rights & 2) && !(occupied & (SquareBit(D1) | SquareBit(C1) | SquareBit(B1))) && !SquareAttacked(BLACK, D1) &&
-        !SquareAttacked(BLACK, C1))
-      AddQuietMove(CASTLE_WHITE_LONG, historyArgument);
-    MinorMoves<WHITE, Add>(empty, historyArgument);
-    Bitboard pawns = thread_board.Pieces[PAWN][WHITE] & ~0x00FF000000000000ULL & (empty >> 8);
+  const uint32_t rights = b.CastleFlags;
+
+  // 1. Castling, through the general adder.
+  constexpr int O = S ^ 1;
+  constexpr int home = S == WHITE ? E1 : E8;
+  constexpr uint32_t shortRight = S == WHITE ? 1 : 4, longRight = S == WHITE ? 2 : 8;
+  if ((rights & shortRight) && !(occupied & (SquareBit(home + 1) | SquareBit(home + 2))) &&
+      !SquareAttacked(O, home + 1) && !SquareAttacked(O, home + 2))
+    AddQuietMove(S == WHITE ? CASTLE_WHITE_SHORT : CASTLE_BLACK_SHORT, historyArgument);
+  if ((rights & longRight) && !(occupied & (SquareBit(home - 1) | SquareBit(home - 2) | SquareBit(home - 3))) &&
+      !SquareAttacked(O, home - 1) && !SquareAttacked(O, home - 2))
+    AddQuietMove(S == WHITE ? CASTLE_WHITE_LONG : CASTLE_BLACK_LONG, historyArgument);
+  w.out = &MoveStack[MoveStackTop];
+
+  // 2. Knights and bishops.
+  for (Bitboard set = b.Pieces[KNIGHT][S]; set;) {
+    const int from = PopLSB(&set);
+    AddMovesFrom<S, KEEP_LOSING>(w, from, KNIGHT, KnightAttacks[from] & empty);
+  }
+  for (Bitboard set = b.Pieces[BISHOP][S]; set;) {
+    const int from = PopLSB(&set);
+    AddMovesFrom<S, KEEP_LOSING>(w, from, BISHOP, BishopLines(from) & empty);
+  }
+
+  // 3. Pawn steps, the double step from the second rank.
+  if (S == WHITE) {
+    Bitboard pawns = b.Pieces[PAWN][WHITE] & ~0x00FF000000000000ULL & (empty >> 8);
     while (pawns) {
       const int from = PopLSB(&pawns);
-      Add(MakeMoveWord(from, from + 8, PAWN), historyArgument);
-      if (from < 16 && (empty & SquareBit(from + 16))) Add(MakeMoveWord(from, from + 16, PAWN), historyArgument);
+      WalkAdd<S, KEEP_LOSING>(w, MakeMoveWord(from, from + 8, PAWN));
+      if (from < 16 && (empty & SquareBit(from + 16))) WalkAdd<S, KEEP_LOSING>(w, MakeMoveWord(from, from + 16, PAWN));
     }
-    MajorAndKingMoves<WHITE, Add>(empty, historyArgument);
   } else {
-    if ((rights & 4) && !(occupied & (SquareBit(F8) | SquareBit(G8))) && !SquareAttacked(WHITE, F8) &&
-        !SquareAttacked(WHITE, G8))
-      AddQuietMove(CASTLE_BLACK_SHORT, historyArgument);
-    if ((rights & 8) && !(occupied & (SquareBit(D8) | SquareBit(C8) | SquareBit(B8))) && !SquareAttacked(WHITE, D8) &&
-        !SquareAttacked(WHITE, C8))
-      AddQuietMove(CASTLE_BLACK_LONG, historyArgument);
-    MinorMoves<BLACK, Add>(empty, historyArgument);
-    Bitboard pawns = thread_board.Pieces[PAWN][BLACK] & ~0x000000000000FF00ULL & (empty << 8);
+    Bitboard pawns = b.Pieces[PAWN][BLACK] & ~0x000000000000FF00ULL & (empty << 8);
     while (pawns) {
       const int from = MostSignificantBit(pawns);
       pawns ^= SquareBit(from);
-      Add(MakeMoveWord(from, from - 8, PAWN), historyArgument);
-      if (from > 47 && (empty & SquareBit(from - 16))) Add(MakeMoveWord(from, from - 16, PAWN), historyArgument);
+      WalkAdd<S, KEEP_LOSING>(w, MakeMoveWord(from, from - 8, PAWN));
+      if (from > 47 && (empty & SquareBit(from - 16))) WalkAdd<S, KEEP_LOSING>(w, MakeMoveWord(from, from - 16, PAWN));
     }
-    MajorAndKingMoves<BLACK, Add>(empty, historyArgument);
   }
-}
 
-// The adders of the walk: AddQuietMoveWithSafety and AddSafeQuietMove with
-// the shared attack sets and follow-up moves, inlined into the walk (a call
-// per move costs more than the work).
-[[gnu::always_inline]] inline void WalkAddWithSafety(Move move, uint32_t historyArgument) {
-  PushQuietWith(move, WalkSafety(move), historyArgument, WalkFollowUp[0], WalkFollowUp[1]);
-}
-[[gnu::always_inline]] inline void WalkAddSafe(Move move, uint32_t historyArgument) {
-  if (!WalkSafety(move)) return;
-  PushQuietWith(move, 1, historyArgument, WalkFollowUp[0], WalkFollowUp[1]);
+  // 4. Rooks, queens and the king.
+  for (Bitboard set = b.Pieces[ROOK][S]; set;) {
+    const int from = PopLSB(&set);
+    AddMovesFrom<S, KEEP_LOSING>(w, from, ROOK, RookLines(from) & empty);
+  }
+  for (Bitboard set = b.Pieces[QUEEN][S]; set;) {
+    const int from = PopLSB(&set);
+    AddMovesFrom<S, KEEP_LOSING>(w, from, QUEEN, (RookLines(from) | BishopLines(from)) & empty);
+  }
+  const int king = b.KingSquare[S];
+  AddMovesFrom<S, KEEP_LOSING>(w, king, KING, KingAttacks[king] & empty);
+  MoveStackTop = (int32_t)(w.out - MoveStack);
 }
 
 }  // namespace
@@ -189,7 +187,17 @@ void AddSafeQuietMove(Move move, uint32_t historyArgument) {
 void AddQuietMove(Move move, uint32_t historyArgument) { PushQuiet(move, 1, historyArgument); }
 
 // Every quiet move of the side to move, each with its safety flag.
-void GenerateQuietMoves(uint32_t historyArgument) { QuietWalk<WalkAddWithSafety>(historyArgument); }
+void GenerateQuietMoves(uint32_t historyArgument) {
+  if (thread_board.SideToMove == WHITE)
+    QuietWalk<WHITE, true>(historyArgument);
+  else
+    QuietWalk<BLACK, true>(historyArgument);
+}
 
 // The quiet moves that do not lose material (castling always).
-void GenerateSafeQuietMoves(uint32_t historyArgument) { QuietWalk<WalkAddSafe>(historyArgument); }
+void GenerateSafeQuietMoves(uint32_t historyArgument) {
+  if (thread_board.SideToMove == WHITE)
+    QuietWalk<WHITE, false>(historyArgument);
+  else
+    QuietWalk<BLACK, false>(historyArgument);
+}
