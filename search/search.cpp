@@ -678,16 +678,19 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
 
   // 22. Futility set-up at low depth: the margin by which a quiet move's
   // optimistic value (margin share, history, piece-square gain) must reach
-  // alpha (step 25); also the tables of move-count pruning and reductions.
-  int futilityOn = 0, margin = 0, phase = 0;
+  // alpha (step 25), with the node's part of it (evaluation and margin
+  // share) added up once here; also the tables of move-count pruning and
+  // reductions.
+  int futilityOn = 0, futilityBase = 0, phase = 0;
   if (depth < 20 && alpha <= FUTILITY_ALPHA_LIMIT && alpha >= -FUTILITY_ALPHA_LIMIT &&
       (b.PieceUnits[WHITE] | b.PieceUnits[BLACK]) != 0) {
     const int i = depth / 4;
     const int own = Min(b.PieceUnits[side], 15), opp = Min(b.PieceUnits[other], 15);
-    margin = (FutilityM2[i] * 100 >> 8) - (FutilityM1[opp] * FutilityM3[i] >> 8) -
-             (FutilityM3[i] * FutilityM4[own] >> 8);
+    int margin = (FutilityM2[i] * 100 >> 8) - (FutilityM1[opp] * FutilityM3[i] >> 8) -
+                 (FutilityM3[i] * FutilityM4[own] >> 8);
     if (nodeType != 0) margin += 30;
     futilityOn = 1;
+    futilityBase = eval + FloorShift(margin * 32, 8);
     if (b.MaterialIndex >= 0 && b.MaterialIndex < MATERIAL_OUTSIDE) {
       const MaterialEntry& entry = MaterialTable[b.MaterialIndex];
       b.current_phase = entry.current_phase;
@@ -699,9 +702,13 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
     phase = b.current_phase;
   }
 
+  // Move-count pruning: the number of quiet moves from which it starts, none
+  // in a principal-variation node or far from the horizon.
   const int improving =
       SearchPly < 2 || SearchStack[SearchPly - 2].static_eval <= eval || SearchStack[SearchPly - 2].in_check;
-  const int32_t* countLimit = improving ? MoveCountLimitImproving : MoveCountLimit;
+  int countPruneFrom = INT32_MAX;
+  if (nodeType != 0 && depth < 64)
+    countPruneFrom = improving ? MoveCountLimitImproving[depth / 4] : MoveCountLimit[depth / 4];
   const int pruneTable =
       (b.PieceUnits[other] <= 9 || (b.PieceCount[QUEEN][other] == 0 && b.PieceUnits[other] <= 14)) ? 1 : 0;
 
@@ -764,8 +771,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
       int dropCount = 0, dropFutile = 0, futileValue = 0;
       if (stage == STAGE_QUIET) {
         quietCount++;
-        if (nodeType != 0 && alpha > MOVE_COUNT_ALPHA_FLOOR && orderScore < 30000 && depth < 64 &&
-            quietCount >= countLimit[depth / 4])
+        if (quietCount >= countPruneFrom && alpha > MOVE_COUNT_ALPHA_FLOOR && orderScore < 30000)
           dropCount = !EntrySafety(entry) || ply.threat_move == 0 || !AnswersThreat(move, ply.threat_move);
       }
 
@@ -779,8 +785,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
         const int mgGain = PieceSquareMg[piece][side][to] - PieceSquareMg[piece][side][from];
         const int pst = FloorShift(egGain * phase + mgGain * (256 - phase), 8);
         const int64_t history = orderScore > 0 ? orderScore : 0;
-        const int gain = FloorShift(margin * 32, 8) + (int)((history * 26) >> 8);
-        futileValue = FutilityByCount[Min(quietCount, 7)] + eval + gain + pst;
+        futileValue = FutilityByCount[Min(quietCount, 7)] + futilityBase + (int)((history * 26) >> 8) + pst;
         dropFutile = futileValue < alpha;
       }
       if ((dropCount || dropFutile) &&
