@@ -41,11 +41,17 @@ inline int32_t PickBestEntry(int index, int end) {
 
 // Sorts [index, end) by descending score, equal scores keeping their order:
 // the order in which PickBestEntry hands the entries out one by one.
+// Lists come mostly in order already, so an entry not above its left
+// neighbour is passed by without being copied.
 inline void SortEntries(int index, int end) {
   for (int j = index + 1; j < end; j++) {
+    if (MoveStack[j].score <= MoveStack[j - 1].score) continue;
     const MoveEntry entry = MoveStack[j];
     int k = j;
-    for (; k > index && MoveStack[k - 1].score < entry.score; k--) MoveStack[k] = MoveStack[k - 1];
+    do {
+      MoveStack[k] = MoveStack[k - 1];
+      k--;
+    } while (k > index && MoveStack[k - 1].score < entry.score);
     MoveStack[k] = entry;
   }
 }
