@@ -5,6 +5,7 @@
 
 #include "board/attacks.h"
 #include "board/attacktables.h"
+#include "board/fen.h"
 #include "board/movegen.h"
 #include "board/position.h"
 #include "board/searchstack.h"
@@ -132,7 +133,8 @@ int Quiesce(int alpha, int beta, int depth, int nodeType) {
   int32_t a = alpha, bb = beta;
   Move hashMove = 0;
   int found = 0;
-  if (ProbeHashQuiesce(&a, &bb, &hashMove, &found, nodeType == 0) && found) {
+  const uint64_t key = PositionKey();
+  if (ProbeHashQuiesceAt(key, &a, &bb, &hashMove, &found, nodeType == 0) && found) {
     ply.best_move = hashMove;
     return a;
   }
@@ -212,7 +214,7 @@ int Quiesce(int alpha, int beta, int depth, int nodeType) {
       if (b.StopSearch) return 0;
       searched = 1;
       if (score >= beta) {
-        StoreHash(0, hashMove, score, HASH_LOWER, 0, flags);
+        StoreHashAt(key, 0, hashMove, score, HASH_LOWER, 0, flags);
         ply.best_move = hashMove;
         if (quiet) UpdateMoveHistory(depth, hashMove, 1, inCheck, safety);
         return score;
@@ -305,7 +307,7 @@ int Quiesce(int alpha, int beta, int depth, int nodeType) {
     searched++;
     if (MoveCaptured(move) != 0 && !inCheck && orderScore < 100000) RefreshCaptureHistory(move, score > alpha);
     if (score >= beta) {
-      StoreHash(0, move, score, HASH_LOWER, 0, flags);
+      StoreHashAt(key, 0, move, score, HASH_LOWER, 0, flags);
       ply.best_move = move;
       if (inCheck && IsQuietMove(move)) {
         DecayEarlierQuietMoves(start, i, 1);
@@ -353,7 +355,7 @@ int Quiesce(int alpha, int beta, int depth, int nodeType) {
         }
       }
       if (score >= beta) {
-        StoreHash(0, move, score, HASH_LOWER, 0, flags);
+        StoreHashAt(key, 0, move, score, HASH_LOWER, 0, flags);
         ply.best_move = move;
         MoveStackTop = start;
         return score;
@@ -364,9 +366,9 @@ int Quiesce(int alpha, int beta, int depth, int nodeType) {
 
   // 16. End: the result goes into the table, exact when a move raised alpha.
   if (movedRaisedAlpha && best > alphaAtEntry)
-    StoreHash(0, bestMove, best, HASH_EXACT, 0, flags);
+    StoreHashAt(key, 0, bestMove, best, HASH_EXACT, 0, flags);
   else
-    StoreHash(0, bestMove, best, HASH_UPPER, 0, flags);
+    StoreHashAt(key, 0, bestMove, best, HASH_UPPER, 0, flags);
   ply.best_move = bestMove;
   return best;
 }

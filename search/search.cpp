@@ -7,6 +7,7 @@
 
 #include "board/attacks.h"
 #include "board/attacktables.h"
+#include "board/fen.h"
 #include "board/movegen.h"
 #include "board/ordering.h"
 #include "board/position.h"
@@ -448,10 +449,11 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
 
   // 10. Transposition table: a stored bound may settle the node; else its move
   // is searched first.
+  const uint64_t key = PositionKey();
   int32_t probeAlpha = alpha, probeBeta = beta;
   Move hashMove = 0;
   int found = 0;
-  if (!ProbeHash(depth, &probeAlpha, &probeBeta, &threat, &hashMove, &nullAllowed, &found, nodeType == 0)) {
+  if (!ProbeHashAt(key, depth, &probeAlpha, &probeBeta, &threat, &hashMove, &nullAllowed, &found, nodeType == 0)) {
     hashMove = 0;
   } else if (found) {
     ply.best_move = hashMove;
@@ -475,7 +477,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
     if (success) {
       TbHits++;
       const int score = wdl == 2 ? TB_WIN_SCORE - SearchPly : wdl == -2 ? SearchPly - TB_WIN_SCORE : 2 * wdl;
-      StoreHash(depth + 24, hashMove, score, HASH_EXACT, threat, nodeFlags);
+      StoreHashAt(key, depth + 24, hashMove, score, HASH_EXACT, threat, nodeFlags);
       return score;
     }
   }
@@ -550,7 +552,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
         GamePly--;
         if (b.StopSearch) return 0;
         if (score >= beta) {
-          StoreHash(depth, 0, beta, HASH_LOWER, threat, nodeFlags);
+          StoreHashAt(key, depth, 0, beta, HASH_LOWER, threat, nodeFlags);
           return beta;
         }
         if (score == MatedScore(SearchPly + 2)) threat = 1;  // mated right after the pass
@@ -663,7 +665,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
         sawWinningCapture = 1;
       if (score >= beta) {
         if (IsQuietMove(hashMove)) UpdateMoveHistory(depth, hashMove, historyArgument, inCheck, safe);
-        StoreHash(depth, hashMove, score, HASH_LOWER, threat, nodeFlags);
+        StoreHashAt(key, depth, hashMove, score, HASH_LOWER, threat, nodeFlags);
         ply.best_move = hashMove;
         MoveStackTop = start;
         return score;
@@ -766,7 +768,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
       // quiet move that answers no threat; futility (step 25) drops a quiet
       // move whose optimistic value stays below alpha. Either needs the move
       // without reason flags, which is asked only of a move it would drop.
-      const int isOnlyEvasion = onlyEvasion != 0 && move == onlyEvasion;
+      const int isOnlyEvasion = move == onlyEvasion;  // no move word is 0, the value of none
       const int capture = MoveCaptured(move) != 0 || IsEnPassant(move);
       int dropCount = 0, dropFutile = 0, futileValue = 0;
       if (stage == STAGE_QUIET) {
@@ -930,7 +932,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
             }
             UpdateMoveHistory(depth, move, historyArgument, inCheck, entry.flag);
           }
-          StoreHash(depth, move, score, HASH_LOWER, threat, nodeFlags);
+          StoreHashAt(key, depth, move, score, HASH_LOWER, threat, nodeFlags);
           ply.best_move = move;
           MoveStackTop = start;
           return score;
@@ -950,9 +952,9 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
   }
   ply.best_move = bestMove;
   if (best > alphaAtEntry) {
-    StoreHash(depth, bestMove, best, HASH_EXACT, threat, nodeFlags);
+    StoreHashAt(key, depth, bestMove, best, HASH_EXACT, threat, nodeFlags);
   } else {
-    StoreHash(depth, bestMove, best, HASH_UPPER, threat, nodeFlags);
+    StoreHashAt(key, depth, bestMove, best, HASH_UPPER, threat, nodeFlags);
   }
   return best;
 }

@@ -64,9 +64,9 @@ inline void SlotOrder(const TranspositionEntry& e, int order[3]) {
 }
 
 // The depth-free probe shared by the quiescence search and the root.
-int ProbeWithoutDepth(int32_t* alpha, int32_t* beta, Move* move, int* found, int noCut) {
+int ProbeWithoutDepth(uint64_t key, int32_t* alpha, int32_t* beta, Move* move, int* found, int noCut) {
   HashFlags = 0;
-  TranspositionEntry* e = FindEntry(PositionKey(), thread_board.SideToMove);
+  TranspositionEntry* e = FindEntry(key, thread_board.SideToMove);
   if (e == nullptr) {
     HashScoreHint = -INFINITY_SCORE;
     return 0;
@@ -202,9 +202,9 @@ void WriteNewEntry(TranspositionEntry* e, uint64_t key, int depth, Move move, in
 
 // Main search probe: 3 exact cut, 2 lower-bound cut, 1 upper-bound cut or a
 // hit without cut (*found 0), 0 not in the table.
-int ProbeHash(int depth, int32_t* alpha, int32_t* beta, int* threat, Move* move, int* nullAllowed, int* found,
-              int noCut) {
-  TranspositionEntry* e = FindEntry(PositionKey(), thread_board.SideToMove);
+int ProbeHashAt(uint64_t key, int depth, int32_t* alpha, int32_t* beta, int* threat, Move* move, int* nullAllowed,
+                int* found, int noCut) {
+  TranspositionEntry* e = FindEntry(key, thread_board.SideToMove);
   if (e == nullptr) {
     HashFlags = 0;
     HashBoundUsable = 0;
@@ -258,15 +258,24 @@ int ProbeHash(int depth, int32_t* alpha, int32_t* beta, int* threat, Move* move,
   return 1;
 }
 
+int ProbeHash(int depth, int32_t* alpha, int32_t* beta, int* threat, Move* move, int* nullAllowed, int* found,
+              int noCut) {
+  return ProbeHashAt(PositionKey(), depth, alpha, beta, threat, move, nullAllowed, found, noCut);
+}
+
 // Quiescence probe: the slots without depth tests; HashScoreHint gets a
 // score known to be reachable.
+int ProbeHashQuiesceAt(uint64_t key, int32_t* alpha, int32_t* beta, Move* move, int* found, int noCut) {
+  return ProbeWithoutDepth(key, alpha, beta, move, found, noCut);
+}
+
 int ProbeHashQuiesce(int32_t* alpha, int32_t* beta, Move* move, int* found, int noCut) {
-  return ProbeWithoutDepth(alpha, beta, move, found, noCut);
+  return ProbeWithoutDepth(PositionKey(), alpha, beta, move, found, noCut);
 }
 
 // Root probe: the quiescence probe with every cut test allowed.
 int ProbeRootHash(int32_t* alpha, int32_t* beta, Move* move, int* found) {
-  return ProbeWithoutDepth(alpha, beta, move, found, 0);
+  return ProbeWithoutDepth(PositionKey(), alpha, beta, move, found, 0);
 }
 
 // The stored move of the current position, 0 when none; touches nothing.
@@ -279,13 +288,12 @@ Move ProbeHashMove() {
 // slot), an empty entry, or a victim of the bucket. An entry of another
 // position stored or found in this search is only overwritten by a store at
 // least as deep as its deepest slot.
-void StoreHash(int depth, Move move, int score, int kind, int threat, int callerFlags) {
+void StoreHashAt(uint64_t key, int depth, Move move, int score, int kind, int threat, int callerFlags) {
   if (HashEntries <= 0 || HashTable == nullptr) return;
   if (kind < HASH_UPPER || kind > HASH_EXACT) return;
   if (depth > MAX_STORED_DEPTH) depth = MAX_STORED_DEPTH;
   if (depth < 0) depth = 0;
 
-  const uint64_t key = PositionKey();
   const int side = thread_board.SideToMove;
   TranspositionEntry* bucket = HashTable + HashIndex(key, side);
   TranspositionEntry* chosen = nullptr;
@@ -311,4 +319,8 @@ void StoreHash(int depth, Move move, int score, int kind, int threat, int caller
     HashUsed += 1;
   }
   WriteNewEntry(chosen, key, depth, move, score, kind, threat, callerFlags);
+}
+
+void StoreHash(int depth, Move move, int score, int kind, int threat, int callerFlags) {
+  StoreHashAt(PositionKey(), depth, move, score, kind, threat, callerFlags);
 }

@@ -53,17 +53,25 @@ extern int16_t HashFlags;        // caller flags of the entry found, 0 when none
 // Entries newly filled during the current search (hashfull).
 extern int32_t HashUsed;
 
-// Main search probe: 0 not in the table; 3 exact cut, 2 lower cut, 1 upper
-// cut or no cut (then *found is 0).
+// Main search probe of the position with the given key (PositionKey; a node
+// works it out once for its probe and its stores): 0 not in the table; 3
+// exact cut, 2 lower cut, 1 upper cut or no cut (then *found is 0).
+int ProbeHashAt(uint64_t key, int depth, int32_t* alpha, int32_t* beta, int* threat, Move* move, int* nullAllowed,
+                int* found, int noCut);
+// ProbeHashAt of the current position.
 int ProbeHash(int depth, int32_t* alpha, int32_t* beta, int* threat, Move* move, int* nullAllowed, int* found,
               int noCut);
-// Quiescence probe, without depth tests.
+// Quiescence probe of the position with the given key, without depth tests.
+int ProbeHashQuiesceAt(uint64_t key, int32_t* alpha, int32_t* beta, Move* move, int* found, int noCut);
+// ProbeHashQuiesceAt of the current position.
 int ProbeHashQuiesce(int32_t* alpha, int32_t* beta, Move* move, int* found, int noCut);
 // Root probe: the quiescence probe with cut tests always allowed.
 int ProbeRootHash(int32_t* alpha, int32_t* beta, Move* move, int* found);
 // The stored move of the current position, 0 when none.
 Move ProbeHashMove();
-// Stores a bound of the current position.
+// Stores a bound of the position with the given key (PositionKey).
+void StoreHashAt(uint64_t key, int depth, Move move, int score, int kind, int threat, int callerFlags);
+// StoreHashAt of the current position.
 void StoreHash(int depth, Move move, int score, int kind, int threat, int callerFlags);
 
 // Bucket index of a key for a side: the low 32 key bits with the side term,
