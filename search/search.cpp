@@ -139,14 +139,13 @@ inline void FindForkTargets(ForkTargets* forks) {
   forks->byPawn = b.Colour[other] & ~b.Pieces[PAWN][other];
 }
 
-// 1 when the safe move's piece attacks, from its destination, two enemy
-// pieces each worth more than itself: a fork. A slider's empty-board lines
-// must reach two of them before its attacks on the board are looked up; a
-// queen has only the king above it and the king forks nothing.
-inline int IsDoubleThreat(Move move, uint32_t safe, const ForkTargets& forks) {
+// 1 when the safe move's piece (the promoted one for a promotion) attacks,
+// from its destination `to`, two enemy pieces each worth more than itself: a
+// fork. A slider's empty-board lines must reach two of them before its
+// attacks on the board are looked up; a queen has only the king above it and
+// the king forks nothing.
+inline int IsDoubleThreat(int piece, int to, uint32_t safe, const ForkTargets& forks) {
   if (!safe) return 0;
-  const int to = MoveTo(move);
-  const int piece = MovePromotion(move) ? MovePromotion(move) : MovePiece(move);
   Bitboard targets;
   switch (piece) {
     case PAWN:
@@ -329,7 +328,8 @@ namespace {
       }
     }
     if (*safeFlag == SAFETY_UNKNOWN) *safeFlag = MoveSafety(move);
-    if (IsDoubleThreat(move, *safeFlag, forks)) {
+    const int piece = MovePromotion(move) ? MovePromotion(move) : MovePiece(move);
+    if (IsDoubleThreat(piece, to, *safeFlag, forks)) {
       flags |= REASON_DOUBLE_THREAT;
       qualifies = 1;
     }
@@ -355,7 +355,7 @@ int KeepsReason(Move move, int orderScore, int isOnlyEvasion, int pvNode, uint32
       const Bitboard front = side == WHITE ? WhitePassedMask[to] : BlackPassedMask[to];
       if (rank >= 3 && !(front & b.Pieces[PAWN][side ^ 1])) return 1;
     }
-    if (IsDoubleThreat(move, safe, forks)) return 1;
+    if (IsDoubleThreat(MovePiece(move), to, safe, forks)) return 1;
   }
   if (safe || pvNode) return MoveGivesCheckWith(move, checks);
   return MoveGivesDiscoveredCheck(move);
@@ -769,7 +769,8 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
       // move whose optimistic value stays below alpha. Either needs the move
       // without reason flags, which is asked only of a move it would drop.
       const int isOnlyEvasion = move == onlyEvasion;  // no move word is 0, the value of none
-      const int capture = MoveCaptured(move) != 0 || IsEnPassant(move);
+      // The moves of the quiet stage neither capture nor promote.
+      const int capture = stage != STAGE_QUIET && (MoveCaptured(move) != 0 || IsEnPassant(move));
       int dropCount = 0, dropFutile = 0, futileValue = 0;
       if (stage == STAGE_QUIET) {
         quietCount++;
@@ -780,8 +781,8 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
       // 25. Futility: the optimistic value of a quiet move is the node's
       // evaluation, a share of the margin and of its history, and its
       // piece-square gain.
-      if (!dropCount && futilityOn && !capture && MovePromotion(move) == 0 &&
-          (stage == STAGE_QUIET || stage == STAGE_EVASIONS)) {
+      if (!dropCount && futilityOn &&
+          (stage == STAGE_QUIET || (stage == STAGE_EVASIONS && !capture && MovePromotion(move) == 0))) {
         const int piece = MovePiece(move), from = MoveFrom(move), to = MoveTo(move);
         const int egGain = PieceSquareEg[piece][side][to] - PieceSquareEg[piece][side][from];
         const int mgGain = PieceSquareMg[piece][side][to] - PieceSquareMg[piece][side][from];
