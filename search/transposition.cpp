@@ -52,16 +52,12 @@ TranspositionEntry* FindEntry(uint64_t key, int side) {
   return nullptr;
 }
 
-// The slots in the order the cut tests take them: the kind of the last
-// store first, then exact, lower, upper.
-inline void SlotOrder(const TranspositionEntry& e, int order[3]) {
-  static const int RANK[3] = {HASH_EXACT, HASH_LOWER, HASH_UPPER};
-  const int last = EntryKind(e);
-  int n = 0;
-  if (last >= HASH_UPPER) order[n++] = last;
-  for (int kind : RANK)
-    if (kind != last && n < 3) order[n++] = kind;
-}
+// The slots in the order the cut tests take them, by the kind of the last
+// store: that kind first, then exact, lower, upper.
+constexpr int SLOT_ORDER[4][3] = {{HASH_EXACT, HASH_LOWER, HASH_UPPER},
+                                  {HASH_UPPER, HASH_EXACT, HASH_LOWER},
+                                  {HASH_LOWER, HASH_EXACT, HASH_UPPER},
+                                  {HASH_EXACT, HASH_LOWER, HASH_UPPER}};
 
 // The depth-free probe shared by the quiescence search and the root.
 int ProbeWithoutDepth(uint64_t key, int32_t* alpha, int32_t* beta, Move* move, int* found, int noCut) {
@@ -76,9 +72,7 @@ int ProbeWithoutDepth(uint64_t key, int32_t* alpha, int32_t* beta, Move* move, i
   HashFlags = (int16_t)(e->flags & HASH_CALLER_FLAGS);
 
   int hint = -INFINITY_SCORE;
-  int order[3];
-  SlotOrder(*e, order);
-  for (int kind : order) {
+  for (int kind : SLOT_ORDER[EntryKind(*e)]) {
     if (kind == HASH_EXACT) {
       if (!(e->flags & HASH_EXACT_VALID)) continue;
       *alpha = ExactFromTable(e->exact_score);
@@ -233,9 +227,7 @@ int ProbeHashAt(uint64_t key, int depth, int32_t* alpha, int32_t* beta, int* thr
     HashBoundScore = e->exact_score;
   }
 
-  int order[3];
-  SlotOrder(*e, order);
-  for (int kind : order) {
+  for (int kind : SLOT_ORDER[EntryKind(*e)]) {
     if (kind == HASH_EXACT) {
       if (!(e->flags & HASH_EXACT_VALID) || e->exact_depth < depth) continue;
       *alpha = ExactFromTable(e->exact_score);
