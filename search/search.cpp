@@ -723,6 +723,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
   ForkTargets forks;
   FindForkTargets(&forks);
   Bitboard triedTargets = 0;
+  const Move threatMove = ply.threat_move;  // the refutation of this node's null move, 0 when none
   int stage = inCheck ? STAGE_EVASIONS : STAGE_START;
   int stageStart = start, stageEnd = MoveStackTop;
   int losingStart = -1, losingEnd = -1, losingPass = 0;
@@ -775,7 +776,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
       if (stage == STAGE_QUIET) {
         quietCount++;
         if (quietCount >= countPruneFrom && alpha > MOVE_COUNT_ALPHA_FLOOR && orderScore < 30000)
-          dropCount = !EntrySafety(entry) || ply.threat_move == 0 || !AnswersThreat(move, ply.threat_move);
+          dropCount = threatMove == 0 || !EntrySafety(entry) || !AnswersThreat(move, threatMove);
       }
 
       // 25. Futility: the optimistic value of a quiet move is the node's
