@@ -10,18 +10,18 @@
 #include "board/rotated.h"
 #include "board/zobrist.h"
 
-static inline int32_t PstEntry(int code, int colour, int square) {
+static inline int32_t PstEntry(unsigned code, unsigned colour, unsigned square) {
   return PieceSquareTables[code << 7 | colour << 6 | square];
 }
 
 // Adds the piece's piece-square term to PstSum (BLACK adds, WHITE subtracts).
 template <int C>
-static inline void PstPut(int code, int square) {
+static inline void PstPut(unsigned code, unsigned square) {
   int32_t v = PstEntry(code, C, square);
   thread_board.PstSum = C == BLACK ? PackedAdd(thread_board.PstSum, v) : PackedSub(thread_board.PstSum, v);
 }
 template <int C>
-static inline void PstTake(int code, int square) {
+static inline void PstTake(unsigned code, unsigned square) {
   int32_t v = PstEntry(code, C, square);
   thread_board.PstSum = C == BLACK ? PackedSub(thread_board.PstSum, v) : PackedAdd(thread_board.PstSum, v);
 }
@@ -29,7 +29,7 @@ static inline void PstTake(int code, int square) {
 // Removes the O piece captured on `to` (captured code not 0) from every
 // field but Board and the occupancies of `to`, which the mover now holds.
 template <int O>
-static inline void RemoveCaptured(int captured, int to, Bitboard toBit) {
+static inline void RemoveCaptured(unsigned captured, unsigned to, Bitboard toBit) {
   ThreadBoard& b = thread_board;
   b.PieceTotal--;
   b.Colour[O] &= ~toBit;
@@ -92,7 +92,7 @@ static inline void MakeMoveSide(Move move) {
   constexpr int O = S ^ 1;
   ThreadBoard& b = thread_board;
   const unsigned from = move & 63, to = (move >> 6) & 63;
-  int piece = (move >> 12) & 7, captured = (move >> 15) & 7, promotion = move >> 18;
+  const unsigned piece = (move >> 12) & 7, captured = (move >> 15) & 7, promotion = move >> 18;
   Bitboard fromBit = SquareBit(from), toBit = SquareBit(to), m = fromBit | toBit;
 
   // The mover leaves `from` and arrives on `to`.
@@ -224,7 +224,7 @@ static inline void UnmakeMoveSide(Move move) {
   constexpr int O = S ^ 1;
   ThreadBoard& b = thread_board;
   const unsigned from = move & 63, to = (move >> 6) & 63;
-  int piece = (move >> 12) & 7, captured = (move >> 15) & 7, promotion = move >> 18;
+  const unsigned piece = (move >> 12) & 7, captured = (move >> 15) & 7, promotion = move >> 18;
   Bitboard fromBit = SquareBit(from), toBit = SquareBit(to), m = fromBit | toBit;
 
   if (promotion) {
