@@ -457,12 +457,12 @@ TEST_F(Material, EstimateMoveEval) {
     const char* fen;
     int from, to, promotion, gain;
   } cases[] = {
-      // Piece-square change only, phase 0: pawn e2 -6 to e4 +18.
-      {"quiet pawn push", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", E2, E4, 0, 24},
-      // Passed pawn on its fourth rank 10, few enemy units 25, endgame square 8.
-      {"passer push in a pawn ending", "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", E2, E4, 0, 43},
-      // Promotion 900, few enemy units 25, queen 160, queen a8 -20 less pawn a7 50.
-      {"promotion", "4k3/P7/8/8/8/8/8/4K3 w - - 0 1", A7, A8, QUEEN, 1015},
+      // Piece-square change only, phase 0: pawn e2 +1 to e4 +24.
+      {"quiet pawn push", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", E2, E4, 0, 23},
+      // Passed pawn on its fourth rank 10, few enemy units 25, endgame squares e2 2 to e4 11.
+      {"passer push in a pawn ending", "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", E2, E4, 0, 44},
+      // Promotion 900, few enemy units 25, queen 160, queen a8 -20 less pawn a7 51.
+      {"promotion", "4k3/P7/8/8/8/8/8/4K3 w - - 0 1", A7, A8, QUEEN, 1014},
   };
   for (const Case& c : cases) {
     SetFen(c.fen);
@@ -484,10 +484,10 @@ TEST_F(Material, EstimateMoveEval) {
   EXPECT_LT(gain, 1100);
   // Material outside the table: the knight 300, the imbalance E 120, few
   // enemy units 25, and the piece-square change blended by the phase of the
-  // board before the capture (192): knight a2 -15/-20, rook a1-a2 -4/0.
+  // board before the capture (192): knight a2 -15/-20, rook a1-a2 +12/0.
   SetFen("4k3/8/8/8/8/8/n7/RNNNK3 w - - 0 1");
   ASSERT_EQ(thread_board.MaterialIndex, MATERIAL_OUTSIDE);
-  EXPECT_EQ(EstimateMoveEval(MoveOf(A1, A2)), 300 + 120 + 25 + ((-19 * 64 - 20 * 192) >> 8));
+  EXPECT_EQ(EstimateMoveEval(MoveOf(A1, A2)), 300 + 120 + 25 + ((-3 * 64 - 20 * 192) >> 8));
   EXPECT_EQ(thread_board.current_phase, 192);
   // Captures in both colours of every suite position estimate alike.
   for (const PerftCase& c : LoadPerftSuite()) {
