@@ -108,6 +108,19 @@ const char* const BUSY_POSITIONS[] = {
     "1q2k2b/3n4/8/2Q1B3/4r3/1N6/6p1/R3K2R b - - 0 1",
 };
 
+// Each position with WHITE to move and with BLACK to move.
+std::vector<std::string> BothSidesToMove(const std::vector<std::string>& fens) {
+  std::vector<std::string> out;
+  for (const std::string& base : fens) {
+    for (const char* side : {" w ", " b "}) {
+      std::string fen = base;
+      fen.replace(fen.find(' '), 3, side);
+      out.push_back(fen);
+    }
+  }
+  return out;
+}
+
 // Every square of several positions: SquareAttacked, WhiteAttackersOf and
 // AttacksFrom agree with the walked attacks.
 TEST_F(AttacksTest, LookupsAgreeWithWalkedAttacks) {
@@ -251,27 +264,23 @@ TEST_F(AttacksTest, PinnedPiecesAreThePiecesExposesKingHoldsBack) {
   fens.push_back("4r1k1/8/8/b7/8/2B5/3PN3/q1N1K2r w - - 0 1");
   fens.push_back("4k3/4n3/8/8/8/8/8/4R1K1 w - - 0 1");
   int pins = 0;
-  for (const std::string& base : fens) {
-    for (const char* side : {" w ", " b "}) {
-      std::string fen = base;
-      fen.replace(fen.find(' '), 3, side);
-      ASSERT_TRUE(SetFenPosition(fen.c_str())) << fen;
-      const int S = thread_board.SideToMove, king = thread_board.KingSquare[S];
-      const Bitboard pinned = PinnedPieces();
-      Bitboard named = 0;
-      for (Bitboard own = thread_board.Colour[S] & ~thread_board.Pieces[KING][S]; own;) {
-        const int from = PopLSB(&own);
-        if (IsPinned(from)) named |= SquareBit(from);
-        for (int to = 0; to < 64; to++) {
-          if (to == from) continue;
-          const Move m = MakeMoveWord(from, to, (int)thread_board.Board[from], (int)thread_board.Board[to]);
-          const int offLine = Abs(Direction[to][from]) != Abs(Direction[from][king]);
-          EXPECT_EQ(ExposesKing(m), ((pinned >> from) & 1) && offLine) << fen << " " << from << "-" << to;
-        }
+  for (const std::string& fen : BothSidesToMove(fens)) {
+    ASSERT_TRUE(SetFenPosition(fen.c_str())) << fen;
+    const int S = thread_board.SideToMove, king = thread_board.KingSquare[S];
+    const Bitboard pinned = PinnedPieces();
+    Bitboard named = 0;
+    for (Bitboard own = thread_board.Colour[S] & ~thread_board.Pieces[KING][S]; own;) {
+      const int from = PopLSB(&own);
+      if (IsPinned(from)) named |= SquareBit(from);
+      for (int to = 0; to < 64; to++) {
+        if (to == from) continue;
+        const Move m = MakeMoveWord(from, to, (int)thread_board.Board[from], (int)thread_board.Board[to]);
+        const int offLine = Abs(Direction[to][from]) != Abs(Direction[from][king]);
+        EXPECT_EQ(ExposesKing(m), ((pinned >> from) & 1) && offLine) << fen << " " << from << "-" << to;
       }
-      EXPECT_EQ(pinned, named) << fen;
-      pins += PopCount(pinned);
     }
+    EXPECT_EQ(pinned, named) << fen;
+    pins += PopCount(pinned);
   }
   EXPECT_GE(pins, 4);
 }
@@ -471,30 +480,26 @@ TEST_F(AttacksTest, SeeQuietNonNegativeAgreesWithTheFullExchange) {
   std::vector<std::string> fens(std::begin(BUSY_POSITIONS), std::end(BUSY_POSITIONS));
   fens.insert(fens.end(), std::begin(extra), std::end(extra));
   int compared = 0;
-  for (const std::string& base : fens) {
-    for (const char* side : {" w ", " b "}) {
-      std::string fen = base;
-      fen.replace(fen.find(' '), 3, side);
-      ASSERT_TRUE(SetFenPosition(fen.c_str())) << fen;
-      const int S = thread_board.SideToMove;
-      QuietExchangeSets enemy;
-      BeginQuietExchanges(&enemy);
-      for (Bitboard own = thread_board.Colour[S] & ~thread_board.Pieces[KING][S]; own;) {
-        const int from = PopLSB(&own);
-        const int code = (int)thread_board.Board[from];
-        Bitboard targets = AttacksFrom(from, S, code) & ~thread_board.Occupied;
-        if (code == PAWN) {
-          const int to = S == WHITE ? from + 8 : from - 8;
-          const int rank = to >> 3;
-          targets = (rank != 0 && rank != 7 && !(thread_board.Occupied & SquareBit(to))) ? SquareBit(to) : 0;
-        }
-        for (; targets;) {
-          const int to = PopLSB(&targets);
-          const Move m = MakeMoveWord(from, to, code);
-          EXPECT_EQ(SeeQuietNonNegative(m, &enemy), SeeMoveIsSafe(to, from, code, 0, 0))
-              << fen << " " << from << "-" << to;
-          compared++;
-        }
+  for (const std::string& fen : BothSidesToMove(fens)) {
+    ASSERT_TRUE(SetFenPosition(fen.c_str())) << fen;
+    const int S = thread_board.SideToMove;
+    QuietExchangeSets enemy;
+    BeginQuietExchanges(&enemy);
+    for (Bitboard own = thread_board.Colour[S] & ~thread_board.Pieces[KING][S]; own;) {
+      const int from = PopLSB(&own);
+      const int code = (int)thread_board.Board[from];
+      Bitboard targets = AttacksFrom(from, S, code) & ~thread_board.Occupied;
+      if (code == PAWN) {
+        const int to = S == WHITE ? from + 8 : from - 8;
+        const int rank = to >> 3;
+        targets = (rank != 0 && rank != 7 && !(thread_board.Occupied & SquareBit(to))) ? SquareBit(to) : 0;
+      }
+      for (; targets;) {
+        const int to = PopLSB(&targets);
+        const Move m = MakeMoveWord(from, to, code);
+        EXPECT_EQ(SeeQuietNonNegative(m, &enemy), SeeMoveIsSafe(to, from, code, 0, 0))
+            << fen << " " << from << "-" << to;
+        compared++;
       }
     }
   }
@@ -587,32 +592,28 @@ TEST_F(AttacksTest, StaticExchangeAgreesWithThePlainExchange) {
   std::vector<std::string> fens(std::begin(BUSY_POSITIONS), std::end(BUSY_POSITIONS));
   fens.insert(fens.end(), std::begin(extra), std::end(extra));
   int losing = 0, safe = 0;
-  for (const std::string& base : fens) {
-    for (const char* side : {" w ", " b "}) {
-      std::string fen = base;
-      fen.replace(fen.find(' '), 3, side);
-      ASSERT_TRUE(SetFenPosition(fen.c_str())) << fen;
-      const int S = thread_board.SideToMove;
-      for (Bitboard own = thread_board.Colour[S]; own;) {
-        const int from = PopLSB(&own);
-        const int code = (int)thread_board.Board[from];
-        Bitboard targets = AttacksFrom(from, S, code) & ~thread_board.Colour[S];
-        if (code == PAWN) {
-          targets &= thread_board.Colour[S ^ 1];
-          const int push = S == WHITE ? from + 8 : from - 8;
-          if (!(thread_board.Occupied & SquareBit(push))) targets |= SquareBit(push);
-        }
-        for (; targets;) {
-          const int to = PopLSB(&targets);
-          const int victim = (int)thread_board.Board[to];
-          const int lastRank = S == WHITE ? 7 : 0;
-          for (int promotion : {0, (int)QUEEN, (int)KNIGHT}) {
-            if ((promotion != 0) != (code == PAWN && (to >> 3) == lastRank)) continue;
-            const int expected = PlainExchange(to, from, code, victim, promotion);
-            EXPECT_EQ(SeeMoveIsSafe(to, from, code, victim, promotion), expected)
-                << fen << " " << from << "-" << to << " promotion " << promotion;
-            (expected ? safe : losing)++;
-          }
+  for (const std::string& fen : BothSidesToMove(fens)) {
+    ASSERT_TRUE(SetFenPosition(fen.c_str())) << fen;
+    const int S = thread_board.SideToMove;
+    for (Bitboard own = thread_board.Colour[S]; own;) {
+      const int from = PopLSB(&own);
+      const int code = (int)thread_board.Board[from];
+      Bitboard targets = AttacksFrom(from, S, code) & ~thread_board.Colour[S];
+      if (code == PAWN) {
+        targets &= thread_board.Colour[S ^ 1];
+        const int push = S == WHITE ? from + 8 : from - 8;
+        if (!(thread_board.Occupied & SquareBit(push))) targets |= SquareBit(push);
+      }
+      for (; targets;) {
+        const int to = PopLSB(&targets);
+        const int victim = (int)thread_board.Board[to];
+        const int lastRank = S == WHITE ? 7 : 0;
+        for (int promotion : {0, (int)QUEEN, (int)KNIGHT}) {
+          if ((promotion != 0) != (code == PAWN && (to >> 3) == lastRank)) continue;
+          const int expected = PlainExchange(to, from, code, victim, promotion);
+          EXPECT_EQ(SeeMoveIsSafe(to, from, code, victim, promotion), expected)
+              << fen << " " << from << "-" << to << " promotion " << promotion;
+          (expected ? safe : losing)++;
         }
       }
     }
