@@ -218,12 +218,6 @@ int FileSpan(int fileByte) {
   return fileByte ? HighBit8[fileByte] - LowBit8[fileByte] + 1 : 0;
 }
 
-// By the size the table was allocated with, so the index never leaves it.
-uint32_t PawnHashIndex(uint64_t key) {
-  if (PawnHashAllocated == 0x40000) return (uint32_t)(key & 0x3ffff);
-  return PawnHashAllocated > 0 ? (uint32_t)key % (uint32_t)PawnHashAllocated : 0;
-}
-
 int GetShelterCodeF2() { return ShelterCode(WhitePawns(), BlackPawns(), F2, 8); }
 int GetShelterCodeG2() { return ShelterCode(WhitePawns(), BlackPawns(), G2, 8); }
 int GetShelterCodeH2() { return ShelterCode(WhitePawns(), BlackPawns(), H2, 8); }

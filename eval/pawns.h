@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "board/types.h"
+#include "eval/hashes.h"
 
 // Key of the one-entry pawn block that no pawn configuration reaches.
 constexpr uint64_t PAWN_BLOCK_NO_KEY = ~0ULL;
@@ -29,9 +30,12 @@ enum PawnTrait : int {
 // The traits of the pawn of `colour` on `square` in the current position.
 int PawnTraits(int square, int colour);
 
-// Open for the tests; the engine calls it only inside eval/pawns.cpp.
-// Slot of a pawn key in PawnHashTable (by the size it was allocated with).
-uint32_t PawnHashIndex(uint64_t key);
+// Slot of a pawn key in PawnHashTable, by the size the table was allocated
+// with, so the index never leaves it.
+inline uint32_t PawnHashIndex(uint64_t key) {
+  if (PawnHashAllocated == 0x40000) return (uint32_t)(key & 0x3ffff);
+  return PawnHashAllocated > 0 ? (uint32_t)key % (uint32_t)PawnHashAllocated : 0;
+}
 
 // Open for the tests; the engine calls it only inside eval/pawns.cpp.
 // Files from the leftmost to the rightmost set bit of a file byte; 0 for none.
