@@ -64,13 +64,20 @@ Bitboard LoneBlockers(int king, int slider, int owner);
 int LeavesKingInCheck(Move move);
 int MoveUncoversAttack(Move move, int target);
 int SeeNonNegative(Move move);
-// What SeeQuietNonNegative knows of the opponent: the evaluation's attack
-// map of this ply, and the exact attack sets, filled on first use (known = 0
-// until then). Set up by BeginQuietExchanges; valid while the position stays.
+// What SeeQuietNonNegative knows of the position: the evaluation's map of
+// the opponent's attacks at this ply, and exact sets filled on first use
+// (known = 0 until then): the squares the opponent attacks; by the mover's
+// code, the squares where an enemy piece cheap enough to take it for nothing
+// back stands guard (a pawn for anything above a pawn, a knight or bishop
+// for a rook or queen, a rook for a queen); the squares the mover's own
+// pawns, knights and king attack, and the mover's own sliders of each kind.
+// Set up by BeginQuietExchanges; valid while the position stays.
 struct QuietExchangeSets {
   Bitboard map;
   Bitboard attacks;
-  Bitboard pawn_attacks;
+  Bitboard refuted[8];
+  Bitboard own_step_attacks;
+  Bitboard own_straight, own_diagonal;
   int known;
 };
 Bitboard AttackSetOf(int colour, Bitboard* pawnAttacks);
@@ -78,10 +85,12 @@ void BeginQuietExchanges(QuietExchangeSets* enemy);
 int SeeQuietPastMap(Move move, QuietExchangeSets* enemy);
 
 // SeeNonNegative for a quiet move (no capture, no promotion) with the
-// opponent's attack sets shared by many moves. After the attack-map shortcut
-// it settles the common cases exactly before the full exchange: a target no
-// enemy piece reaches, even through the vacated from-square, is safe; a
-// target an enemy pawn guards loses anything but a pawn.
+// attack sets shared by many moves. After the attack-map shortcut it settles
+// the common cases exactly before the full exchange: a target no enemy piece
+// reaches, even through the vacated from-square, is safe; a target an enemy
+// pawn guards loses anything but a pawn, one an enemy knight or bishop
+// guards loses a rook or queen, one an enemy rook guards loses a queen; an
+// attacked target that no own piece can ever retake on loses the mover.
 inline int SeeQuietNonNegative(Move move, QuietExchangeSets* enemy) {
   const Bitboard map = enemy->map;
   if (map != 0 && !(map & SquareBit(MoveTo(move))) && (!(map & SquareBit(MoveFrom(move))) || MovePiece(move) == KNIGHT))

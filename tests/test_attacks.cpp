@@ -464,6 +464,26 @@ TEST_F(AttacksTest, SeeQuietNonNegativeAgreesWithTheFullExchange) {
       {"3q3k/8/3b4/8/8/8/8/3QK3 b - - 0 1", "d6e5", 1},
       {"7k/8/3b4/2P5/8/8/8/3RK3 b - - 0 1", "d6c7", 1},
       {"1B5k/8/3b4/8/8/8/8/3RK3 b - - 0 1", "d6e5", 0},
+      // A knight or bishop guards the target: a rook is lost even when
+      // defended, a bishop only when nothing retakes.
+      {"4k3/8/8/2n5/8/8/3R4/3RK3 w - - 0 1", "d2d3", 0},
+      {"4k3/8/8/8/6b1/8/8/3RK3 w - - 0 1", "d1d7", 0},
+      {"4k3/8/8/2n5/8/8/8/3RKB2 w - - 0 1", "f1d3", 1},
+      {"4k3/8/8/2n5/8/8/8/4KB2 w - - 0 1", "f1d3", 0},
+      // A rook guards the target: a queen is lost, a defended rook is not.
+      {"3rk3/8/8/8/8/8/8/Q2RK3 w - - 0 1", "a1d4", 0},
+      {"3rk3/8/8/8/8/8/R7/R3K3 w - - 0 1", "a2a8", 1},
+      {"3rk3/8/8/8/R7/8/8/3RK3 w - - 0 1", "a4d4", 1},
+      // No own piece retakes: the pushed pawn is lost; a rook behind it on
+      // the file, or behind the attacking bishop on its diagonal, retakes.
+      {"4k3/8/8/6b1/8/8/4P3/4K3 w - - 0 1", "e2e3", 0},
+      {"4k3/8/8/6b1/8/8/4P3/4R1K1 w - - 0 1", "e2e3", 1},
+      {"4k3/8/7Q/6b1/8/8/4P3/6K1 w - - 0 1", "e2e3", 1},
+      // BLACK to move: the knight on an attacked square with only the queen
+      // it leaves behind on the line is lost; a pawn guarding it saves it.
+      {"q3k3/8/8/8/8/8/8/3RK3 b - - 0 1", "a8d5", 0},
+      {"4k3/2n5/8/8/8/8/8/3RK3 b - - 0 1", "c7d5", 0},
+      {"4k3/2n5/4p3/8/8/8/8/3RK3 b - - 0 1", "c7d5", 1},
   };
   for (const MoveCase& c : rows) {
     ASSERT_TRUE(SetFenPosition(c.fen)) << c.fen;
