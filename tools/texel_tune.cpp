@@ -22,9 +22,11 @@
 // coordinates and the result 1-0, 0-1 or 1/2-1/2 (tools/pgn_games.py makes
 // it from PGN files written with coordinate moves).
 //
-// Usage: crv_texel_tune [-j WORKERS] [-every PLIES] GAMES_FILE OUTPUT [ROUNDS [STEP [BLOCK ...]]]
+// Usage: crv_texel_tune [-j WORKERS] [-every PLIES] [-pull FACTOR] GAMES_FILE OUTPUT [ROUNDS [STEP [BLOCK ...]]]
 //        (defaults: 1 worker, every 3rd ply, 1 round, step 4, the long
-//        evaluation blocks). A block written BLOCK:FIRST-LAST tunes only its
+//        evaluation blocks). -pull multiplies every ridge tried: a stronger
+//        pull towards the present values where the held-out games, drawn
+//        from the same play as the fitted ones, do not show an overshoot. A block written BLOCK:FIRST-LAST tunes only its
 //        lines FIRST to LAST (counted from 0 within the block). Workers are forked processes that each probe a
 //        share of the lines in a folder of their own (texel_worker_N); the
 //        result does not depend on their number.
@@ -63,6 +65,7 @@ constexpr double RIDGES[] = {1.6e-8, 6.4e-8, 2.56e-7, 1.024e-6, 4.096e-6, 1.6384
 
 int SampleEvery = 3;  // neighbouring positions of a game tell nearly the same
 int Workers = 1;
+double RidgeScale = 1.0;  // -pull
 
 // The file layout, block by block: (block number, number of lines).
 const std::vector<std::pair<int, int>> kLayout = {
@@ -382,7 +385,8 @@ int TuneRound(int round, Errors* now, const char* output) {
   Deltas.resize(touching);
   std::vector<double> best;
   double bestHeldOut = 1e9, bestRidge = 0;
-  for (double ridge : RIDGES) {
+  for (double unscaled : RIDGES) {
+    const double ridge = unscaled * RidgeScale;
     std::vector<double> x = FitChanges(base, ridge);
     const std::vector<double> s = ModelScores(base, x);
     const double heldOut = ErrorOf([&](size_t i) { return s[i]; }, 1);
@@ -415,10 +419,17 @@ int TuneRound(int round, Errors* now, const char* output) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* usage = "Usage: crv_texel_tune [-j WORKERS] [-every PLIES] GAMES_FILE OUTPUT [ROUNDS [STEP [BLOCK ...]]]\n";
-  while (argc > 2 && (!strcmp(argv[1], "-j") || !strcmp(argv[1], "-every"))) {
+  const char* usage =
+      "Usage: crv_texel_tune [-j WORKERS] [-every PLIES] [-pull FACTOR] GAMES_FILE OUTPUT [ROUNDS [STEP [BLOCK ...]]]\n";
+  while (argc > 2 && (!strcmp(argv[1], "-j") || !strcmp(argv[1], "-every") || !strcmp(argv[1], "-pull"))) {
     const int value = atoi(argv[2]);
-    if (!strcmp(argv[1], "-j")) {
+    if (!strcmp(argv[1], "-pull")) {
+      RidgeScale = atof(argv[2]);
+      if (!(RidgeScale > 0)) {
+        printf("-pull takes a factor above 0\n");
+        return 1;
+      }
+    } else if (!strcmp(argv[1], "-j")) {
       if (value < 1 || value > MAX_WORKERS) {
         printf("-j takes 1 to %d workers\n", MAX_WORKERS);
         return 1;
