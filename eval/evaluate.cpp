@@ -452,10 +452,32 @@ void EvaluatePosition(int32_t* out) {
   if (reduced) DrawWhenSideToMoveCannotWin(out);
 }
 
+// The fields that the terms of a position with pieces on both sides add to
+// or set only in some cases. Every other field of the record is written
+// before anything reads it when the piece terms run (the piece terms clear
+// the mobility classes of a side without minors themselves).
+static void ClearSums(EvalInfo& e) {
+  for (int c = 0; c < 2; c++) {
+    e.side_mg[c] = e.side_eg[c] = e.tempo_bonus[c] = 0;
+    e.queen_attacks[c] = e.knight_attacks[c] = e.bishop_attacks[c] = e.rook_attacks[c] = 0;
+    e.zone_safe_attacks[c] = 0;
+    e.danger[c] = e.attack_value[c] = e.pressure[c] = 0;
+    e.attack_map[c] = e.threat_map[c] = 0;
+  }
+  e.derive_base = 0;
+}
+
 static void EvaluateAllTerms(int32_t* out) {
   ThreadBoard& b = thread_board;
   EvalInfo& e = thread_eval_info;
-  std::memset(&e, 0, sizeof e);
+  // With less material the endgame knowledge may answer at once, and without
+  // pieces the piece terms do not run: the whole record starts at 0 then.
+  const int threshold = EndingUnitThresholds[0];
+  if (b.PieceUnits[WHITE] >= threshold && b.PieceUnits[BLACK] >= threshold &&
+      (b.PieceUnits[WHITE] | b.PieceUnits[BLACK]) != 0)
+    ClearSums(e);
+  else
+    std::memset(&e, 0, sizeof e);
   e.derivable = 1;
   e.cacheable = 1;
 

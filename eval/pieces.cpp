@@ -347,6 +347,13 @@ void MobilityClasses() {
   e.mobility_class[3][C] = ~(c0 | c1 | c2);
 }
 
+// A side without minors has no mobility classes.
+template <int C>
+void NoMobilityClasses() {
+  EvalInfo& e = thread_eval_info;
+  for (int k = 0; k < 4; k++) e.mobility_class[k][C] = 0;
+}
+
 // Squares left out of a minor's low-mobility count: enemy pawns guarded by
 // pawns, own blocked pawns, and against an enemy without majors and knights
 // the squares its pawns attack on the colours where it has no bishop.
@@ -764,10 +771,14 @@ void EvaluatePieces() {
   if (b.Pieces[KNIGHT][WHITE] | b.Pieces[BISHOP][WHITE]) {
     MobilityClasses<WHITE>();
     excluded[WHITE] = MinorMobilityExcluded<WHITE>();
+  } else {
+    NoMobilityClasses<WHITE>();
   }
   if (b.Pieces[KNIGHT][BLACK] | b.Pieces[BISHOP][BLACK]) {
     MobilityClasses<BLACK>();
     excluded[BLACK] = MinorMobilityExcluded<BLACK>();
+  } else {
+    NoMobilityClasses<BLACK>();
   }
 
   // 7, 8. Knights, queens, bishops.

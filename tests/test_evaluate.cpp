@@ -236,6 +236,68 @@ TEST_F(EvaluateTest, CachedAnswersEqualFreshOnesOverAPerftWalk) {
   EXPECT_GT(nodes, 1000);
 }
 
+// The evaluation clears only the parts of its record that it adds to; the
+// record it leaves must not depend on what the record held before. Each
+// position is evaluated over a record full of junk and over a zeroed one,
+// from both sides, and every field must come out the same.
+TEST_F(EvaluateTest, RecordDoesNotDependOnWhatItHeldBefore) {
+  std::vector<std::string> fens = SuiteFens();
+  ASSERT_GT(fens.size(), 400u);
+  fens.push_back("8/8/4k3/8/8/3BK3/8/8 w - - 0 1");          // decided at once
+  fens.push_back("8/5p2/4k3/8/8/3PK3/8/8 b - - 0 1");        // pawns only
+  fens.push_back("8/8/4k3/3p4/8/3PK3/8/8 w - - 0 1");        // one pawn each
+  auto evaluateOver = [](unsigned char fill, int32_t* score) {
+    std::memset(&thread_eval_info, fill, sizeof thread_eval_info);
+    *score = Fresh();
+    return thread_eval_info;
+  };
+  for (const std::string& fen : fens) {
+    for (int side = 0; side < 2; side++) {
+      SetPosition(fen);
+      thread_board.SideToMove = side;
+      int32_t overJunk = 0, overZero = 0;
+      const EvalInfo a = evaluateOver(0xA5, &overJunk), b = evaluateOver(0, &overZero);
+      ASSERT_EQ(overJunk, overZero) << fen;
+      auto same = [&](const char* name, const auto& x, const auto& y) {
+        EXPECT_EQ(std::memcmp(&x, &y, sizeof x), 0) << name << " differs: " << fen << " side " << side;
+      };
+      same("score", a.score, b.score);
+      same("packed_score", a.packed_score, b.packed_score);
+      same("side_mg", a.side_mg, b.side_mg);
+      same("side_eg", a.side_eg, b.side_eg);
+      same("tempo_bonus", a.tempo_bonus, b.tempo_bonus);
+      same("queen_attacks", a.queen_attacks, b.queen_attacks);
+      same("knight_attacks", a.knight_attacks, b.knight_attacks);
+      same("bishop_attacks", a.bishop_attacks, b.bishop_attacks);
+      same("rook_attacks", a.rook_attacks, b.rook_attacks);
+      same("pawn_attacks_black", a.pawn_attacks_black, b.pawn_attacks_black);
+      same("pawn_attacks_white", a.pawn_attacks_white, b.pawn_attacks_white);
+      same("blocked_pawns", a.blocked_pawns, b.blocked_pawns);
+      same("mobility_class", a.mobility_class, b.mobility_class);
+      same("king_zone", a.king_zone, b.king_zone);
+      same("zone_safe_attacks", a.zone_safe_attacks, b.zone_safe_attacks);
+      same("minor_attacks", a.minor_attacks, b.minor_attacks);
+      same("threatened_count", a.threatened_count, b.threatened_count);
+      same("check_squares", a.check_squares, b.check_squares);
+      same("danger", a.danger, b.danger);
+      same("shelter_penalty", a.shelter_penalty, b.shelter_penalty);
+      same("ENDING", a.ENDING, b.ENDING);
+      same("material_score", a.material_score, b.material_score);
+      same("derivable", a.derivable, b.derivable);
+      same("cacheable", a.cacheable, b.cacheable);
+      same("tapered_score", a.tapered_score, b.tapered_score);
+      same("derive_base", a.derive_base, b.derive_base);
+      same("attack_value", a.attack_value, b.attack_value);
+      same("pressure", a.pressure, b.pressure);
+      same("attack_map", a.attack_map, b.attack_map);
+      same("threat_map", a.threat_map, b.threat_map);
+      same("passed_pawns", a.passed_pawns, b.passed_pawns);
+      same("pattern_index", a.pattern_index, b.pattern_index);
+      if (HasFailure()) return;
+    }
+  }
+}
+
 TEST_F(EvaluateTest, DecidedEndingsSkipTempoAndLaterTerms) {
   for (const char* fen : {"8/8/4k3/8/8/3BK3/8/8 w - - 0 1", "8/8/4k3/8/8/3BK3/8/8 b - - 0 1",
                           "8/8/4k3/8/8/3NK3/8/8 w - - 0 1", "8/2n5/4k3/8/8/4K3/8/8 b - - 0 1",
