@@ -63,18 +63,19 @@ void AddKingEvasions(int king, int side, Bitboard shadedLines) {
 }
 
 // Appends the knight, bishop, rook and queen moves onto the target squares.
+// Most pieces reach none of them, so the pin is asked only of a piece that does.
 void AddPieceEvasions(int side, Bitboard targets) {
   const ThreadBoard& b = thread_board;
   for (int piece : EVADING_PIECES) {
     Bitboard pieces = b.Pieces[piece][side];
     while (pieces) {
       int from = PopLSB(&pieces);
-      if (IsPinned(from)) continue;
       Bitboard attacks = piece == KNIGHT   ? KnightAttacks[from]
                          : piece == BISHOP ? BishopLines(from)
                          : piece == ROOK   ? RookLines(from)
                                            : RookLines(from) | BishopLines(from);
       Bitboard moves = attacks & targets;
+      if (!moves || IsPinned(from)) continue;
       while (moves) {
         int to = PopLSB(&moves);
         AddEvasion(MakeMoveWord(from, to, piece, b.Board[to]));
