@@ -609,6 +609,17 @@ inline uint64_t ZoneBytes(Bitboard set, Bitboard zone) {
 #endif
 }
 
+// The four low bytes of `bytes` moved into the low bytes of four 16-bit lanes.
+inline uint64_t ZoneLanes(uint64_t bytes) {
+#if defined(__BMI2__) && defined(__x86_64__)
+  return _pdep_u64(bytes, 0x00FF00FF00FF00FFULL);
+#else
+  uint64_t x = bytes & 0xFFFFFFFFULL;
+  x = (x | x << 16) & 0x0000FFFF0000FFFFULL;
+  return (x | x << 8) & 0x00FF00FF00FF00FFULL;
+#endif
+}
+
 // Danger of attacker A from the squares around the king of D, each weighted
 // by its feature code.
 template <int A>
@@ -628,15 +639,18 @@ void KingZoneDanger() {
   uint64_t low = ZoneLineBytes[D][king] | base | ZoneBytes(e.attack_map[D], zone) * 4 |
                  ZoneBytes(b.Pieces[PAWN][D], zone) * 8 | ZoneBytes(b.Colour[D] & ~b.Pieces[PAWN][D], zone) * 16 |
                  ZoneBytes(b.Colour[A], zone) * 24 | ZoneBytes(~e.attack_map[A] & ~safe, zone) * 128;
-  // 2. Safely attacked squares (256); such a square is attacked, so 256 and
-  // 128 never meet and the code stays below 384.
-  uint64_t high = ZoneBytes(safe, zone);
+  // 2. The whole codes in 16-bit lanes, the first four zone squares in one
+  // word and the rest in the other, each with bit 8 (256) set for a safely
+  // attacked square; such a square is attacked, so 256 and 128 never meet
+  // and the code stays below 384.
+  uint64_t first = ZoneLanes(low), rest = ZoneLanes(low >> 32);
+  const uint64_t high = ZoneBytes(safe, zone);
+  first |= ZoneLanes(high) << 8;
+  rest |= ZoneLanes(high >> 32) << 8;
   int64_t danger = e.danger[A];
-  for (int n = PopCount(zone); n > 0; n--) {
-    danger += KingAttackWeights[(low & 255) | (high & 1) << 8];
-    low >>= 8;
-    high >>= 8;
-  }
+  const int n = PopCount(zone);
+  for (int i = Min(n, 4); i > 0; i--, first >>= 16) danger += KingAttackWeights[first & 0xFFFF];
+  for (int i = n - 4; i > 0; i--, rest >>= 16) danger += KingAttackWeights[rest & 0xFFFF];
   e.danger[A] = (int32_t)Clamp64(danger, INT32_MIN, INT32_MAX);
 }
 
