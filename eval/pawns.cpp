@@ -49,6 +49,13 @@ struct Side {
   static Bitboard Protectors(int s) { return Us == WHITE ? BlackPawnAttacks[s] : WhitePawnAttacks[s]; }
   // Squares from which an enemy pawn attacks s.
   static Bitboard EnemyAttackers(int s) { return Us == WHITE ? WhitePawnAttacks[s] : BlackPawnAttacks[s]; }
+  // The squares the pawns of a set attack.
+  static Bitboard PawnAttacksOf(Bitboard pawns) {
+    return Us == WHITE ? ((pawns & ~FileMask[0]) << 7) | ((pawns & ~FileMask[7]) << 9)
+                       : ((pawns & ~FileMask[0]) >> 9) | ((pawns & ~FileMask[7]) >> 7);
+  }
+  // Its sixth and seventh ranks counted from its own side.
+  static constexpr Bitboard FAR_RANKS = Us == WHITE ? 0x00FFFF0000000000ULL : 0x0000000000FFFF00ULL;
   // A pawn on its sixth or seventh rank counted from its own side.
   static bool FarAdvanced(int s) {
     int rank = RankOf(s);
@@ -73,6 +80,48 @@ bool BreakthroughLever(int s, int side, Bitboard own, Bitboard enemy) {
   return !(enemy & files & levelOrAhead);
 }
 
+// A pawn whose neighbours on the files beside it all stand ahead of it is
+// backward unless it can step up to one: a neighbour diagonally ahead with
+// the square ahead free and not attacked by an enemy pawn, or, from its
+// starting rank, a neighbour two ranks up with both squares ahead free and
+// not attacked. Even with such a step it is backward while an enemy pawn
+// attacks it.
+template <int Us>
+bool BackwardBehindNeighbours(int s, Bitboard own, Bitboard enemy) {
+  using S = Side<Us>;
+  const Bitboard all = own | enemy, neighbours = own & AdjacentFiles[s];
+  int front = s + S::Step;
+  bool escape = (own & S::Attacks(s)) && !(all & SquareBit(front)) && !(enemy & S::EnemyAttackers(front));
+  if (!escape && RankOf(s) == S::StartRank && (neighbours & (RANK_1_MASK << (8 * S::DoubleStepRank)))) {
+    int second = front + S::Step;
+    escape = !(all & (SquareBit(front) | SquareBit(second))) &&
+             !(enemy & (S::EnemyAttackers(front) | S::EnemyAttackers(second)));
+  }
+  return !escape || (enemy & S::EnemyAttackers(s));
+}
+
+// An open pawn that is not passed is a candidate when its helpers beside it
+// (level or behind) are at least as many as the enemy pawns in its way off
+// its own file, and its protectors at least as many as its attackers.
+template <int Us>
+bool Candidate(int s, Bitboard own, Bitboard enemy) {
+  using S = Side<Us>;
+  Bitboard levelOrBehind = RankMaskOf(s) | S::RanksBehind(s);
+  Bitboard stoppers = enemy & S::PassedMask(s);
+  return PopCount(own & AdjacentFiles[s] & levelOrBehind) >= PopCount(stoppers & ~FileMask[FileOf(s)]) &&
+         PopCount(own & S::Protectors(s)) >= PopCount(enemy & S::EnemyAttackers(s));
+}
+
+// A pawn on its sixth or seventh rank blocked by an enemy pawn that no other
+// enemy pawn stops beyond, with a lever beside it.
+template <int Us>
+bool Breakthrough(int s, Bitboard own, Bitboard enemy) {
+  using S = Side<Us>;
+  int front = s + S::Step;
+  return (enemy & SquareBit(front)) && !(enemy & S::PassedMask(front)) &&
+         (BreakthroughLever<Us>(s, 1, own, enemy) || BreakthroughLever<Us>(s, -1, own, enemy));
+}
+
 template <int Us>
 int Traits(int s, Bitboard own, Bitboard enemy) {
   using S = Side<Us>;
@@ -85,35 +134,17 @@ int Traits(int s, Bitboard own, Bitboard enemy) {
   if (own & S::FileBehind(s)) traits |= PAWN_DOUBLED;
   if (!neighbours) {
     traits |= PAWN_ISOLATED;
-  } else if (!(neighbours & levelOrBehind)) {
-    // Every neighbour is ahead: backward unless the pawn can step up to one.
-    int front = s + S::Step;
-    bool escape = (own & S::Attacks(s)) && !(all & SquareBit(front)) && !(enemy & S::EnemyAttackers(front));
-    if (!escape && RankOf(s) == S::StartRank && (neighbours & (RANK_1_MASK << (8 * S::DoubleStepRank)))) {
-      int second = front + S::Step;
-      escape = !(all & (SquareBit(front) | SquareBit(second))) &&
-               !(enemy & (S::EnemyAttackers(front) | S::EnemyAttackers(second)));
-    }
-    if (!escape || (enemy & S::EnemyAttackers(s))) traits |= PAWN_BACKWARD;
+  } else if (!(neighbours & levelOrBehind) && BackwardBehindNeighbours<Us>(s, own, enemy)) {
+    traits |= PAWN_BACKWARD;
   }
 
   if (!(all & S::FileAhead(s))) {
     traits |= PAWN_OPEN;
-    Bitboard stoppers = enemy & S::PassedMask(s);
-    if (!stoppers) {
-      traits |= PAWN_PASSED;
-    } else if (PopCount(neighbours & levelOrBehind) >= PopCount(stoppers & ~FileMask[FileOf(s)]) &&
-               PopCount(own & S::Protectors(s)) >= PopCount(enemy & S::EnemyAttackers(s))) {
-      traits |= PAWN_CANDIDATE;
-    }
+    if (!(enemy & S::PassedMask(s))) traits |= PAWN_PASSED;
+    else if (Candidate<Us>(s, own, enemy)) traits |= PAWN_CANDIDATE;
   }
 
-  if (S::FarAdvanced(s)) {
-    int front = s + S::Step;
-    if ((enemy & SquareBit(front)) && !(enemy & S::PassedMask(front)) &&
-        (BreakthroughLever<Us>(s, 1, own, enemy) || BreakthroughLever<Us>(s, -1, own, enemy)))
-      traits |= PAWN_BREAKTHROUGH;
-  }
+  if (S::FarAdvanced(s) && Breakthrough<Us>(s, own, enemy)) traits |= PAWN_BREAKTHROUGH;
   return traits;
 }
 
@@ -124,30 +155,82 @@ struct PawnTally {
   uint8_t files, passed, weak;
 };
 
+// Whole-board shifts and fills of pawn sets.
+inline Bitboard FillUp(Bitboard b) {
+  b |= b << 8;
+  b |= b << 16;
+  return b | b << 32;
+}
+inline Bitboard FillDown(Bitboard b) {
+  b |= b >> 8;
+  b |= b >> 16;
+  return b | b >> 32;
+}
+inline Bitboard Beside(Bitboard b) { return ((b & ~FileMask[0]) >> 1) | ((b & ~FileMask[7]) << 1); }
+// The files of a set as a byte (bit f for file f).
+inline uint8_t FileByte(Bitboard b) { return (uint8_t)FillDown(b); }
+
+// The table entries of every pawn of `set`, added to the sum.
+template <int Us>
+int32_t SumOver(Bitboard set, const int32_t* table) {
+  int32_t sum = 0;
+  while (set) sum = PackedAdd(sum, table[Side<Us>::TableIndex(PopLSB(&set))]);
+  return sum;
+}
+
+// The same terms as Traits gives pawn by pawn, found for all pawns of a
+// colour at once: the sets of the pawns with each trait come from shifts and
+// fills of the pawn sets, and only the few pawns that the rarer traits need
+// a closer look at (backward, candidate, breakthrough) are tested one by one.
 template <int Us>
 PawnTally ScorePawns() {
   using S = Side<Us>;
   const Bitboard own = thread_board.Pieces[PAWN][Us], enemy = thread_board.Pieces[PAWN][S::Them];
-  PawnTally t = {0, 0, 0, 0};
-  for (Bitboard pawns = own; pawns;) {
-    int s = PopLSB(&pawns);
-    int i = S::TableIndex(s);
-    int bit = 1 << FileOf(s);
-    int traits = Traits<Us>(s, own, enemy);
-    t.files |= bit;
-    if (traits & PAWN_CONNECTED) t.score = PackedAdd(t.score, PawnConnected[i]);
-    if (traits & PAWN_DOUBLED) t.score = PackedSub(t.score, PawnDoubled[i]);
-    if (traits & PAWN_ISOLATED) {
-      if (traits & PAWN_OPEN) t.weak |= bit;
-      t.score = PackedSub(t.score, traits & PAWN_OPEN ? PawnIsolatedOpen[i] : PawnIsolated[i]);
-    } else if (traits & PAWN_BACKWARD) {
-      if (traits & PAWN_OPEN) t.weak |= bit;
-      t.score = PackedSub(t.score, traits & PAWN_OPEN ? PawnBackwardOpen[i] : PawnBackward[i]);
-    }
-    if (traits & PAWN_PASSED) t.passed |= bit;
-    if (traits & PAWN_CANDIDATE) t.score = PackedAdd(t.score, PawnCandidate[i]);
-    if (traits & PAWN_BREAKTHROUGH) t.score = PackedAdd(t.score, PawnBreakthrough[i]);
+  const Bitboard all = own | enemy;
+  auto ahead = [](Bitboard b) { return Us == WHITE ? b << 8 : b >> 8; };
+  auto behind = [](Bitboard b) { return Us == WHITE ? b >> 8 : b << 8; };
+  auto fillAhead = [](Bitboard b) { return Us == WHITE ? FillUp(b) : FillDown(b); };
+  auto fillBehind = [](Bitboard b) { return Us == WHITE ? FillDown(b) : FillUp(b); };
+  // 1. The sets: pawns with an own pawn beside them or protecting them; with
+  // an own pawn behind on their file; with no own pawn on the files beside;
+  // with no pawn ahead on their file; and of those, with no enemy pawn ahead
+  // on their own or the files beside.
+  const Bitboard connected = own & (Beside(own) | S::PawnAttacksOf(own));
+  const Bitboard doubled = own & fillAhead(ahead(own));
+  const Bitboard isolated = own & ~Beside(FillUp(FillDown(own)));
+  const Bitboard open = own & ~fillBehind(behind(all));
+  const Bitboard passed = open & ~fillBehind(behind(enemy | Beside(enemy)));
+  // 2. The rarer traits, pawn by pawn: backward among the pawns whose
+  // neighbours all stand ahead; candidates among the open pawns that are not
+  // passed; breakthroughs among the pawns on their sixth or seventh rank
+  // blocked by an enemy pawn.
+  Bitboard backward = 0, candidates = 0, breakthroughs = 0;
+  for (Bitboard b = own & ~isolated & ~fillAhead(Beside(own)); b;) {
+    int s = PopLSB(&b);
+    if (BackwardBehindNeighbours<Us>(s, own, enemy)) backward |= SquareBit(s);
   }
+  for (Bitboard b = open & ~passed; b;) {
+    int s = PopLSB(&b);
+    if (Candidate<Us>(s, own, enemy)) candidates |= SquareBit(s);
+  }
+  for (Bitboard b = own & S::FAR_RANKS & behind(enemy); b;) {
+    int s = PopLSB(&b);
+    if (Breakthrough<Us>(s, own, enemy)) breakthroughs |= SquareBit(s);
+  }
+  // 3. The terms.
+  PawnTally t;
+  int32_t score = SumOver<Us>(connected, PawnConnected);
+  score = PackedSub(score, SumOver<Us>(doubled, PawnDoubled));
+  score = PackedSub(score, SumOver<Us>(isolated & open, PawnIsolatedOpen));
+  score = PackedSub(score, SumOver<Us>(isolated & ~open, PawnIsolated));
+  score = PackedSub(score, SumOver<Us>(backward & open, PawnBackwardOpen));
+  score = PackedSub(score, SumOver<Us>(backward & ~open, PawnBackward));
+  score = PackedAdd(score, SumOver<Us>(candidates, PawnCandidate));
+  score = PackedAdd(score, SumOver<Us>(breakthroughs, PawnBreakthrough));
+  t.score = score;
+  t.files = FileByte(own);
+  t.passed = FileByte(passed);
+  t.weak = FileByte((isolated | backward) & open);
   return t;
 }
 

@@ -387,6 +387,63 @@ TEST_F(PawnsTest, RandomStructuresAreColourSymmetricAndHashSafe) {
   EXPECT_GT(checked, 2000);
 }
 
+// The pawn block as the traits of each pawn give it, one pawn at a time: the
+// plain reference of the whole-board computation in EvaluatePawns.
+PawnHashEntry BlockFromTraits() {
+  PawnHashEntry block = {};
+  int32_t score = 0;
+  uint8_t files[2] = {0, 0}, passed[2] = {0, 0}, weak[2] = {0, 0};
+  for (int colour = 0; colour < 2; colour++) {
+    for (Bitboard pawns = thread_board.Pieces[PAWN][colour]; pawns;) {
+      int s = PopLSB(&pawns);
+      int traits = PawnTraits(s, colour);
+      int i = colour == BLACK ? s : 63 - s;
+      uint8_t bit = (uint8_t)(1 << FileOf(s));
+      int open = (traits & PAWN_OPEN) != 0;
+      int32_t term = 0;
+      files[colour] |= bit;
+      if (traits & PAWN_CONNECTED) term = PackedAdd(term, PawnConnected[i]);
+      if (traits & PAWN_DOUBLED) term = PackedSub(term, PawnDoubled[i]);
+      if (traits & PAWN_ISOLATED) term = PackedSub(term, open ? PawnIsolatedOpen[i] : PawnIsolated[i]);
+      else if (traits & PAWN_BACKWARD) term = PackedSub(term, open ? PawnBackwardOpen[i] : PawnBackward[i]);
+      if ((traits & (PAWN_ISOLATED | PAWN_BACKWARD)) && open) weak[colour] |= bit;
+      if (traits & PAWN_PASSED) passed[colour] |= bit;
+      if (traits & PAWN_CANDIDATE) term = PackedAdd(term, PawnCandidate[i]);
+      if (traits & PAWN_BREAKTHROUGH) term = PackedAdd(term, PawnBreakthrough[i]);
+      score = colour == BLACK ? PackedAdd(score, term) : PackedSub(score, term);
+    }
+  }
+  score = PackedAdd(score, PackedSub(PawnFileSpan[FileSpan(files[BLACK])], PawnFileSpan[FileSpan(files[WHITE])]));
+  score = PackedAdd(score, PackedSub(PassedFileSpan[FileSpan(passed[BLACK])], PassedFileSpan[FileSpan(passed[WHITE])]));
+  block.score = score;
+  block.PassedVector[0] = passed[BLACK];
+  block.PassedVector[1] = passed[WHITE];
+  block.white_files = files[WHITE];
+  block.black_files = files[BLACK];
+  block.black_weak_files = weak[BLACK];
+  block.white_weak_files = weak[WHITE];
+  return block;
+}
+
+// EvaluatePawns finds the traits of all pawns of a colour at once; its block
+// must be the one the traits of the single pawns give, on random structures
+// and on the suite positions.
+TEST_F(PawnsTest, BlockAgreesWithTheTraitsOfEachPawn) {
+  std::vector<std::string> fens = SuiteFens();
+  std::mt19937 random(20261211);
+  for (int n = 0; n < 4000; n++) fens.push_back(RandomPawnFen(random));
+  int checked = 0;
+  for (const std::string& fen : fens) {
+    if (!SetFenPosition(fen.c_str())) continue;
+    PawnHashEntry reference = BlockFromTraits();
+    PawnResult fresh = RunPawnsWithoutHash();
+    std::memcpy(reference.shelter, fresh.block.shelter, sizeof reference.shelter);
+    ASSERT_EQ(Describe(fresh.block), Describe(reference)) << fen;
+    checked++;
+  }
+  EXPECT_GT(checked, 4000);
+}
+
 // Both caches warm (small tables, so entries are replaced and shared by many
 // keys) against a computation with the pawn hash off and no evaluation cache:
 // the pawn block, the pawn-hash entry of the key, EvaluatePosition, Evaluate,
