@@ -3,7 +3,6 @@
 uint16_t SearchAge = 0;
 
 uint32_t HistoryTable[2][3][4][4096][2];
-const int32_t HistoryClass[8] = {0, 0, 0, 1, 0, 2, 1, 3};
 const int32_t PieceSlot[8] = {0, 1, 2, 3, 0, 4, 5, 6};
 uint32_t CounterMoves[2][64][7][2];
 uint32_t FollowUpMoves[2][64][7][2];

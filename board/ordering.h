@@ -10,7 +10,10 @@ extern uint16_t SearchAge;
 constexpr int CAPTURE_HISTORY_SIZE = 1 << 19;
 
 extern uint32_t HistoryTable[2][3][4][4096][2];     // [safe][block][class][from + 64 * to][side]
-extern const int32_t HistoryClass[8];               // {0, 0, 0, 1, 0, 2, 1, 3}
+// The history class of a piece code: king and knight, pawn, rook, bishop,
+// queen. Known at compile time, so that a walk over one kind of piece
+// indexes the history without a load.
+inline constexpr int32_t HistoryClass[8] = {0, 0, 0, 1, 0, 2, 1, 3};
 extern const int32_t PieceSlot[8];                  // {0, 1, 2, 3, 0, 4, 5, 6}
 extern uint32_t CounterMoves[2][64][7][2];          // [first/second][to][slot][side]
 extern uint32_t FollowUpMoves[2][64][7][2];

@@ -44,17 +44,22 @@ inline void CurrentFollowUps(Move* first, Move* second) {
   *second = FollowUpMoves[1][previousTo][slot][side];
 }
 
-// History score of the move in the half of the flag, raised when the move is
-// one of the two remembered answers to the side's own previous move.
-inline int32_t QuietScoreWith(Move move, uint32_t safe, uint32_t historyArgument, int side, Move first, Move second) {
-  const int from = MoveFrom(move), to = MoveTo(move);
-  int32_t score =
-      (int32_t)HistoryTable[safe][historyArgument & 1][HistoryClass[MovePiece(move)]][from + 64 * to][side];
+// A history score raised when the move is one of the two remembered answers
+// to the side's own previous move.
+inline int32_t WithFollowUpBonus(int32_t score, Move move, Move first, Move second) {
   if (move == first)
     score += (score * 148) >> 8;
   else if (move == second)
     score += (score * 138) >> 8;
   return score;
+}
+
+// History score of the move in the half of the flag, with the follow-up bonus.
+inline int32_t QuietScoreWith(Move move, uint32_t safe, uint32_t historyArgument, int side, Move first, Move second) {
+  const int from = MoveFrom(move), to = MoveTo(move);
+  const int32_t score =
+      (int32_t)HistoryTable[safe][historyArgument & 1][HistoryClass[MovePiece(move)]][from + 64 * to][side];
+  return WithFollowUpBonus(score, move, first, second);
 }
 
 inline void PushQuietWith(Move move, uint32_t flag, uint32_t historyArgument, Move first, Move second) {
@@ -72,23 +77,27 @@ inline void PushQuiet(Move move, uint32_t flag, uint32_t historyArgument) {
 }
 
 // What the moves of one walk share: the next free entry of MoveStack, the
-// history block and the follow-up moves, kept in registers while the walk
-// runs (the walk writes MoveStackTop back at its end).
+// history block of the walk for either safety flag and the follow-up moves,
+// kept in registers while the walk runs (the walk writes MoveStackTop back
+// at its end).
 struct WalkState {
   MoveEntry* out;
-  uint32_t block;
+  const uint32_t (*history[2])[4096][2];
   Move first, second;
 };
 
-// Appends the move of colour S with its safety flag, or, unless KEEP_LOSING,
-// only when it is safe.
+// Appends the move of colour S from `from` to `to` by `piece` with its
+// safety flag, or, unless KEEP_LOSING, only when it is safe. The score is
+// QuietScoreWith's, the piece's history class known at compile time.
 template <int S, bool KEEP_LOSING>
-[[gnu::always_inline]] inline void WalkAdd(WalkState& w, Move move) {
+[[gnu::always_inline]] inline void WalkAdd(WalkState& w, int from, int to, int piece) {
+  const Move move = MakeMoveWord(from, to, piece);
   const uint32_t flag = WalkSafety(move);
   if (!KEEP_LOSING && !flag) return;
+  const int32_t score = (int32_t)w.history[flag][HistoryClass[piece]][from + 64 * to][S];
   MoveEntry& entry = *w.out++;
   entry.move = move;
-  entry.score = QuietScoreWith(move, flag, w.block, S, w.first, w.second);
+  entry.score = WithFollowUpBonus(score, move, w.first, w.second);
   entry.flag = flag;
 }
 
@@ -97,7 +106,7 @@ template <int S, bool KEEP_LOSING>
 [[gnu::always_inline]] inline void AddMovesFrom(WalkState& w, int from, int piece, Bitboard destinations) {
   while (destinations) {
     const int to = PopLSB(&destinations);
-    WalkAdd<S, KEEP_LOSING>(w, MakeMoveWord(from, to, piece));
+    WalkAdd<S, KEEP_LOSING>(w, from, to, piece);
   }
 }
 
@@ -111,7 +120,8 @@ void QuietWalk(uint32_t historyArgument) {
   BeginQuietExchanges(&WalkEnemy);
   WalkState w;
   CurrentFollowUps(&w.first, &w.second);
-  w.block = historyArgument & 1;
+  w.history[0] = HistoryTable[0][historyArgument & 1];
+  w.history[1] = HistoryTable[1][historyArgument & 1];
   const Bitboard occupied = b.Occupied;
   const Bitboard empty = ~occupied;
   const uint32_t rights = b.CastleFlags;
@@ -143,16 +153,16 @@ void QuietWalk(uint32_t historyArgument) {
     Bitboard pawns = b.Pieces[PAWN][WHITE] & ~0x00FF000000000000ULL & (empty >> 8);
     while (pawns) {
       const int from = PopLSB(&pawns);
-      WalkAdd<S, KEEP_LOSING>(w, MakeMoveWord(from, from + 8, PAWN));
-      if (from < 16 && (empty & SquareBit(from + 16))) WalkAdd<S, KEEP_LOSING>(w, MakeMoveWord(from, from + 16, PAWN));
+      WalkAdd<S, KEEP_LOSING>(w, from, from + 8, PAWN);
+      if (from < 16 && (empty & SquareBit(from + 16))) WalkAdd<S, KEEP_LOSING>(w, from, from + 16, PAWN);
     }
   } else {
     Bitboard pawns = b.Pieces[PAWN][BLACK] & ~0x000000000000FF00ULL & (empty << 8);
     while (pawns) {
       const int from = MostSignificantBit(pawns);
       pawns ^= SquareBit(from);
-      WalkAdd<S, KEEP_LOSING>(w, MakeMoveWord(from, from - 8, PAWN));
-      if (from > 47 && (empty & SquareBit(from - 16))) WalkAdd<S, KEEP_LOSING>(w, MakeMoveWord(from, from - 16, PAWN));
+      WalkAdd<S, KEEP_LOSING>(w, from, from - 8, PAWN);
+      if (from > 47 && (empty & SquareBit(from - 16))) WalkAdd<S, KEEP_LOSING>(w, from, from - 16, PAWN);
     }
   }
 
