@@ -735,8 +735,13 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
         stage = GenerateStageMoves(stage, 0, historyArgument, &nodeFlags, 0, 0);
         if (stage != 0) {
           stageStart = top;
-          if (stage == STAGE_QUIET) triedTargets = TriedTargets(ply);
           stageEnd = MoveStackTop;
+          // The quiet moves are nearly always walked to the end: sorted at
+          // once, in the order the picks would hand them out.
+          if (stage == STAGE_QUIET) {
+            triedTargets = TriedTargets(ply);
+            SortEntries(stageStart, stageEnd);
+          }
         } else {
           if (losingStart < 0) break;
           // The losing captures come last.
@@ -750,7 +755,7 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
     }
 
     for (int i = stageStart; i < stageEnd; i++) {
-      const int orderScore = PickNextEntry(i, stageStart, stageEnd);
+      const int orderScore = stage == STAGE_QUIET ? MoveStack[i].score : PickNextEntry(i, stageStart, stageEnd);
       if (stage == STAGE_TACTICAL && !losingPass && orderScore < 0) {
         losingStart = i;
         losingEnd = stageEnd;
