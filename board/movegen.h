@@ -43,6 +43,14 @@ struct CheckTargets {
 };
 void FindCheckTargets(CheckTargets* targets);
 
+// MoveGivesDiscoveredCheck with the position's check targets at hand: a
+// discoverer uncovers its slider unless it moves along the same line.
+inline int MoveGivesDiscoveredCheckWith(Move move, const CheckTargets& targets) {
+  const int from = MoveFrom(move);
+  if (!(targets.discoverers & SquareBit(from))) return 0;
+  return Abs(Direction[MoveTo(move)][from]) != Abs(Direction[from][targets.enemyKing]);
+}
+
 // MoveGivesCheck with the position's check targets at hand: the same answer,
 // the rare shapes (king moves, promotions, en passant) left to it.
 inline int MoveGivesCheckWith(Move move, const CheckTargets& targets) {
@@ -60,7 +68,5 @@ inline int MoveGivesCheckWith(Move move, const CheckTargets& targets) {
     default: break;
   }
   if (direct & SquareBit(to)) return 1;
-  // A discoverer uncovers its slider unless it moves along the same line.
-  if (!(targets.discoverers & SquareBit(from))) return 0;
-  return Abs(Direction[to][from]) != Abs(Direction[from][targets.enemyKing]);
+  return MoveGivesDiscoveredCheckWith(move, targets);
 }

@@ -358,7 +358,7 @@ int KeepsReason(Move move, int orderScore, int isOnlyEvasion, int pvNode, uint32
     if (IsDoubleThreat(MovePiece(move), to, safe, forks)) return 1;
   }
   if (safe || pvNode) return MoveGivesCheckWith(move, checks);
-  return MoveGivesDiscoveredCheck(move);
+  return MoveGivesDiscoveredCheckWith(move, checks);
 }
 
 }  // namespace

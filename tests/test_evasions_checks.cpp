@@ -454,7 +454,7 @@ void CheckQuietChecksHere(WalkStats& st) {
 
 // MoveGivesCheck agrees with making the move, for every pseudo-legal move,
 // and leaves the position as it was; with the position's check targets it
-// gives the same answer.
+// and MoveGivesDiscoveredCheck give the same answers.
 void CheckGivesCheckHere(bool inCheck, WalkStats& st) {
   MoveStackTop = 0;
   if (inCheck) {
@@ -473,6 +473,8 @@ void CheckGivesCheckHere(bool inCheck, WalkStats& st) {
     int check = MoveGivesCheck(e.move);
     if (MoveGivesCheckWith(e.move, targets) != check) Fail(st, "check by the targets differs for " + Text(e.move));
     int discovered = MoveGivesDiscoveredCheck(e.move);
+    if (MoveGivesDiscoveredCheckWith(e.move, targets) != discovered)
+      Fail(st, "discovered check by the targets differs for " + Text(e.move));
     if (std::memcmp(&before, &thread_board, sizeof before) != 0) Fail(st, "position changed by " + Text(e.move));
     int want = ChecksAfterMaking(e.move);
     if (check != want) Fail(st, "gives check " + std::to_string(check) + " for " + Text(e.move));
