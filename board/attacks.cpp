@@ -286,7 +286,7 @@ int SeeQuietPastMap(Move move, QuietExchangeSets* enemy) {
     // Only a slider behind the from-square can reach the target now.
     if (!(enemy->attacks & SquareBit(from))) return 1;
     const int d = Direction[to][from];
-    if (d == 0 || !(RayAttacks(from, d) & SlidersOfStep(d) & thread_board.Colour[O])) return 1;
+    if (d == 0 || !(AddXrayOnLine(0, from, d) & thread_board.Colour[O])) return 1;
   } else {
     if (enemy->refuted[mover] & target) return 0;
     const Bitboard ownSliders =
