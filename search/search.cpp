@@ -797,9 +797,10 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
         futileValue = FutilityByCount[Min(quietCount, 7)] + futilityBase + (int)((history * 26) >> 8) + pst;
         dropFutile = futileValue < alpha;
       }
+      // A dropped move leaves the ply's reason flags as they are: they are
+      // read only while a move is searched, and ExtensionOf sets them first.
       if ((dropCount || dropFutile) &&
           !KeepsReason(move, orderScore, isOnlyEvasion, nodeType == 0, EntrySafety(entry), checks, forks)) {
-        ply.flags = 0;
         if (dropFutile && futileValue > best) best = futileValue;
         entry.score = ENTRY_NOT_TRIED;
         pruned = 1;
