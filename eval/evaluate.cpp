@@ -619,7 +619,10 @@ static inline int AdvancedPawnBonus(int colour) {
   return (pawns & seventh) ? 100 : (pawns & sixth) ? 50 : 0;
 }
 
-int LazyMaterialBalance(int32_t* balance) {
+// The body of LazyMaterialBalance, always inline: Evaluate, which runs it
+// at every node, shares its loads of the side to move and the material, and
+// the link-time build kept it as a call of its own.
+[[gnu::always_inline]] static inline int LazyBalance(int32_t* balance) {
   const ThreadBoard& b = thread_board;
   const int stm = b.SideToMove & 1, other = ChangeSide(stm);
   const int32_t low = RootSide == stm ? LazyEvalLow : -LazyEvalHigh;
@@ -636,6 +639,8 @@ int LazyMaterialBalance(int32_t* balance) {
   *balance = m;
   return side;
 }
+
+int LazyMaterialBalance(int32_t* balance) { return LazyBalance(balance); }
 
 // Asks the memory for the lines the evaluation is about to read, so that
 // their misses overlap instead of following one another: the part of the
@@ -657,7 +662,7 @@ int32_t Evaluate() {
   EvalInfo& e = thread_eval_info;
   int stm = b.SideToMove & 1, other = ChangeSide(stm);
   int32_t m = 0;
-  const int lazy = LazyMaterialBalance(&m) != 0;
+  const int lazy = LazyBalance(&m) != 0;
 
   int32_t score = m;
   if (lazy) {
