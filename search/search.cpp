@@ -737,10 +737,11 @@ int Search(int alpha, int beta, int depth, int nullAllowed, int nodeType) {
           stageStart = top;
           stageEnd = MoveStackTop;
           // The quiet moves are nearly always walked to the end: sorted at
-          // once, in the order the picks would hand them out.
+          // once, in the order the picks would hand them out. Their scores
+          // are history values, never negative.
           if (stage == STAGE_QUIET) {
             triedTargets = TriedTargets(ply);
-            SortEntries(stageStart, stageEnd);
+            SortScoresNotNegative(stageStart, stageEnd);
           }
         } else {
           if (losingStart < 0) break;

@@ -56,6 +56,38 @@ inline void SortEntries(int index, int end) {
   }
 }
 
+// SortEntries for a list whose scores are not negative, such as the quiet
+// moves (history values, most of them 0): walking from the back, the zeros
+// behind the last entry above 0 stay, the other zeros close up behind them
+// in their order, and the entries above 0, taken out on the way, go in
+// front, sorted in their order. Out of line, for its buffer.
+[[gnu::noinline]] inline void SortScoresNotNegative(int index, int end) {
+  constexpr int BUFFER = 256;
+  if (end - index > BUFFER) {
+    SortEntries(index, end);
+    return;
+  }
+  MoveEntry above[BUFFER];
+  int count = 0;
+  MoveEntry* const first = &MoveStack[index];
+  MoveEntry* read = &MoveStack[end];
+  while (read > first && read[-1].score <= 0) read--;
+  MoveEntry* write = read;
+  while (read > first) {
+    --read;
+    if (read->score > 0)
+      above[count++] = *read;  // the last of the list first
+    else
+      *--write = *read;
+  }
+  for (int j = 0; j < count; j++) {
+    const MoveEntry entry = above[count - 1 - j];
+    MoveEntry* place = first + j;
+    for (; place > first && place[-1].score < entry.score; place--) *place = place[-1];
+    *place = entry;
+  }
+}
+
 // Picks handed out by scanning before the rest of a list is sorted: most
 // nodes that cut off do so within the first moves, and a node that walks its
 // whole list sorts it once instead of scanning it for every move.

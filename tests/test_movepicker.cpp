@@ -17,6 +17,7 @@
 #include "board/searchstack.h"
 #include "search/movepicker.h"
 #include "search/root.h"
+#include "search/searchtools.h"
 #include "test_support.h"
 
 namespace {
@@ -554,6 +555,51 @@ TEST_F(MovePickerTest, StagesCoverTheFullListOverThePerftSuite) {
   EXPECT_GT(nodes, 1500);
   EXPECT_GT(specialsHandedOut, 1000);
   EXPECT_GT(poolRejected, 1000);
+}
+
+// The sorts of a move list give the order in which PickBestEntry hands the
+// entries out one by one (highest score first, equal scores in list order):
+// SortEntries on any scores; SortScoresNotNegative on lists without negative
+// scores, mostly zeros with ties among the rest as the quiet moves' history
+// scores are, and on one longer than its buffer.
+TEST_F(MovePickerTest, SortsGiveThePickOrder) {
+  uint32_t seed = 12345;
+  auto next = [&seed]() {
+    seed = seed * 1103515245u + 12345u;
+    return (int)((seed >> 16) & 0x7FFF);
+  };
+  constexpr int AT = 100;
+  for (int round = 0; round < 400; round++) {
+    const int length = round == 399 ? 300 : next() % 60;
+    const bool notNegative = round % 2 == 0;
+    std::vector<MoveEntry> list(length);
+    for (int i = 0; i < length; i++) {
+      int score = next() % 8 == 0 ? (next() % 5) * 100 : 0;
+      if (!notNegative && next() % 3 == 0) score = -(next() % 4) * 100;
+      list[i] = {(Move)(i + 1), score, (uint32_t)i};
+    }
+    auto load = [&]() { std::copy(list.begin(), list.end(), MoveStack + AT); };
+    auto same = [&](const std::vector<MoveEntry>& want, const char* sort) {
+      for (int i = 0; i < length; i++)
+        ASSERT_TRUE(MoveStack[AT + i].move == want[i].move && MoveStack[AT + i].score == want[i].score &&
+                    MoveStack[AT + i].flag == want[i].flag)
+            << sort << ", round " << round << ", entry " << i;
+    };
+    load();
+    std::vector<MoveEntry> picks;
+    for (int i = 0; i < length; i++) {
+      PickBestEntry(AT + i, AT + length);
+      picks.push_back(MoveStack[AT + i]);
+    }
+    load();
+    SortEntries(AT, AT + length);
+    same(picks, "SortEntries");
+    if (notNegative) {
+      load();
+      SortScoresNotNegative(AT, AT + length);
+      same(picks, "SortScoresNotNegative");
+    }
+  }
 }
 
 }  // namespace
