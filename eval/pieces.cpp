@@ -87,6 +87,11 @@ inline int32_t MaterialLogisticLookup(int32_t material) {
   return MaterialLogistic(material);
 }
 
+// The full exchange test, kept a call: the few squares the attack sets do
+// not settle need it, and inlined (as the link-time build did) it crowded
+// the registers of the loops that call CaptureIsSafe.
+[[gnu::noinline]] int FullExchangeIsSafe(int target, int from) { return SeeCaptureIsSafe(target, from); }
+
 // PieceCaptureIsSafe for a piece of the colour other than `them` on `from`;
 // with `kingStep` the target is known to be a step of their king.
 template <int them, bool kingStep>
@@ -106,13 +111,13 @@ template <int them, bool kingStep>
     const Bitboard straight = b.RookQueens & b.Colour[us] & RookMoves[target];
     const Bitboard diagonal = b.BishopQueens & b.Colour[us] & BishopMoves[target];
     if (!(ownTwice & bit) && !((straight | diagonal) & ~SquareBit(from))) return 0;
-    return SeeCaptureIsSafe(target, from);
+    return FullExchangeIsSafe(target, from);
   }
   // 4. Past the king, the enemy could take back only with a slider standing
   // behind the from-square on its line to the target.
   const int direction = Direction[target][from];
   const Bitboard behind = direction != 0 ? AddXrayAttackers(0, from, direction) : 0;
-  if (behind & b.Colour[them]) return SeeCaptureIsSafe(target, from);
+  if (behind & b.Colour[them]) return FullExchangeIsSafe(target, from);
   // 5. Nothing takes back; or the king alone does, and then the taker needs
   // a second unit on the target: another attacker, or its own slider behind it.
   if (!kingStep && !(KingAttacks[b.KingSquare[them]] & bit)) return 1;
