@@ -204,22 +204,6 @@ int SeeNonNegative(Move move) {
   return StaticExchange(to, from, mover, MoveCaptured(move), promotion);
 }
 
-// Every square a piece of the colour attacks on the current occupancy, and
-// in *pawnAttacks the part its pawns attack.
-Bitboard AttackSetOf(int colour, Bitboard* pawnAttacks) {
-  const ThreadBoard& b = thread_board;
-  const Bitboard pawns = b.Pieces[PAWN][colour];
-  constexpr Bitboard FILE_A = 0x0101010101010101ULL, FILE_H = 0x8080808080808080ULL;
-  const Bitboard pawnHits = colour == WHITE ? ((pawns & ~FILE_A) << 7) | ((pawns & ~FILE_H) << 9)
-                                            : ((pawns & ~FILE_A) >> 9) | ((pawns & ~FILE_H) >> 7);
-  Bitboard attacked = pawnHits | KingAttacks[b.KingSquare[colour]];
-  for (Bitboard set = b.Pieces[KNIGHT][colour]; set;) attacked |= KnightAttacks[PopLSB(&set)];
-  for (Bitboard set = b.BishopQueens & b.Colour[colour]; set;) attacked |= BishopLines(PopLSB(&set));
-  for (Bitboard set = b.RookQueens & b.Colour[colour]; set;) attacked |= RookLines(PopLSB(&set));
-  *pawnAttacks = pawnHits;
-  return attacked;
-}
-
 // Starts a series of quiet exchange tests on the current position: the
 // evaluation's map of the opponent's attacks at this ply; the exact sets
 // are left to the first test that needs them.
@@ -232,8 +216,7 @@ namespace {
 
 // Fills the exact sets of QuietExchangeSets for the side to move S: the
 // opponent's attacks by kind of attacker, and the own step attacks and
-// sliders. Each slider's lines are looked up once, as in AttackSetOf. Out of
-// line, so that the tests that find the sets filled need few registers.
+// sliders. Each slider's lines are looked up once. Out of line, so that the tests that find the sets filled need few registers.
 [[gnu::noinline]] void FillQuietExchangeSets(QuietExchangeSets* sets) {
   const ThreadBoard& b = thread_board;
   const int S = b.SideToMove, O = S ^ 1;

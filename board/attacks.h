@@ -80,7 +80,6 @@ struct QuietExchangeSets {
   Bitboard own_straight, own_diagonal;
   int known;
 };
-Bitboard AttackSetOf(int colour, Bitboard* pawnAttacks);
 void BeginQuietExchanges(QuietExchangeSets* enemy);
 int SeeQuietPastMap(Move move, QuietExchangeSets* enemy);
 

@@ -422,26 +422,6 @@ TEST_F(AttacksTest, SeeCaptureIsSafeTakesTheAttackersColour) {
   EXPECT_EQ(thread_board.SideToMove, BLACK);
 }
 
-// AttackSetOf is the union of the walked attacks of the colour's pieces; its
-// pawn part those of the pawns alone.
-TEST_F(AttacksTest, AttackSetOfAgreesWithWalkedAttacks) {
-  for (const char* fen : BUSY_POSITIONS) {
-    ASSERT_TRUE(SetFenPosition(fen)) << fen;
-    for (int colour = 0; colour < 2; colour++) {
-      Bitboard all = 0, pawns = 0;
-      for (Bitboard own = thread_board.Colour[colour]; own;) {
-        const int s = PopLSB(&own);
-        const int code = (int)thread_board.Board[s];
-        all |= WalkedAttacks(s, colour, code);
-        if (code == PAWN) pawns |= WalkedAttacks(s, colour, code);
-      }
-      Bitboard pawnPart = ~0ULL;
-      EXPECT_EQ(AttackSetOf(colour, &pawnPart), all) << fen << " colour " << colour;
-      EXPECT_EQ(pawnPart, pawns) << fen << " colour " << colour;
-    }
-  }
-}
-
 // The quiet exchange test with shared attack sets gives the answer of the
 // full exchange on every quiet move of busy positions, either side to move,
 // and on hand-made rows for its own shortcuts.
