@@ -79,12 +79,6 @@ int32_t ScaleScore(int32_t score, int32_t factor) { return (int32_t)((int64_t)sc
 
 uint64_t EvalHashKey() { return thread_board.HashKey ^ ZobristCastle[thread_board.CastleFlags & 15]; }
 
-// By the size the table was allocated with, so the index never leaves it.
-uint32_t EvalHashIndex(uint64_t key) {
-  if (EvalHashAllocated == 0x80000) return (uint32_t)(key & 0x7ffff);
-  return EvalHashAllocated > 0 ? (uint32_t)key % (uint32_t)EvalHashAllocated : 0;
-}
-
 // The material entry of the position (the fallback for material outside the table).
 static inline const MaterialEntry& CurrentMaterialEntry() {
   uint32_t index = (uint32_t)thread_board.MaterialIndex;

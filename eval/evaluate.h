@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include "board/types.h"
+#include "eval/hashes.h"
 
 // The working area of the last evaluation and the channel through which the
 // search reads its attack information. Pairs are indexed WHITE, BLACK unless
@@ -82,9 +83,16 @@ extern const std::array<int32_t, 256> RookEndingFileIndex;
 extern const int32_t KingRegion[64];
 
 // Open for the tests; the engine calls it only inside eval/evaluate.cpp.
-// Key and slot of the current position in the evaluation cache.
+// Key of the current position in the evaluation cache.
 uint64_t EvalHashKey();
-uint32_t EvalHashIndex(uint64_t key);
+
+// Slot of a key in the evaluation cache, by the size the table was allocated
+// with, so the index never leaves it. Inline: the search asks for the slot's
+// lines as soon as a move is made.
+inline uint32_t EvalHashIndex(uint64_t key) {
+  if (EvalHashAllocated == 0x80000) return (uint32_t)(key & 0x7ffff);
+  return EvalHashAllocated > 0 ? (uint32_t)key % (uint32_t)EvalHashAllocated : 0;
+}
 
 // Score for the side to move: lazy exit from material, cache, or the full
 // evaluation, damped by the fifty-move counter. The lazy exit reads its

@@ -5,6 +5,7 @@
 #include "board/position.h"
 #include "board/types.h"
 #include "board/zobrist.h"
+#include "eval/evaluate.h"
 #include "search/hashtable.h"
 
 // Bound kinds of a store and of the info field.
@@ -85,11 +86,14 @@ inline uint32_t HashIndex(uint64_t key, int side) {
   return low % entries;
 }
 
-// Starts loading the bucket of the position just made into the cache, so that
-// the child's probe finds it there instead of waiting on memory. The key is
-// taken without the en-passant term (rarely present): a wrong guess costs
-// only a useless fetch.
-inline void PrefetchHash() {
+// Starts loading the bucket of the position just made into the cache, and
+// the position's evaluation-cache entry (same key) with it, so that the
+// child's probe and its evaluation find them there instead of waiting on
+// memory. The key is taken without the en-passant term (rarely present): a
+// wrong guess costs only a useless fetch. Always inline: a function that
+// holds nothing but prefetches has no effect in gcc's eyes, and its calls are
+// dropped, prefetches and all.
+[[gnu::always_inline]] inline void PrefetchHash() {
   if (HashTable == nullptr) return;
   const ThreadBoard& b = thread_board;
   const uint64_t key = b.HashKey ^ ZobristCastle[b.CastleFlags & 15];
@@ -98,4 +102,10 @@ inline void PrefetchHash() {
   __builtin_prefetch(bucket);
   __builtin_prefetch(bucket + 64);
   __builtin_prefetch(bucket + HASH_BUCKET_SIZE * sizeof(TranspositionEntry) - 1);
+  if (EvalHashTable != nullptr) {
+    // 48 bytes: one or two cache lines.
+    const char* entry = (const char*)(EvalHashTable + EvalHashIndex(key));
+    __builtin_prefetch(entry);
+    __builtin_prefetch(entry + sizeof(EvalHashEntry) - 1);
+  }
 }
